@@ -1,0 +1,6 @@
+#include "app/Resident.h"
+
+int runResident(int argc, char** argv)
+{
+    return panedeck_resident_main(argc, argv);
+}

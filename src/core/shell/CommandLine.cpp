@@ -1,0 +1,59 @@
+#include "core/shell/CommandLine.h"
+
+#include "core/text/Text.h"
+#include "core/windows/WindowDiscovery.h"
+
+namespace CommandLine {
+namespace {
+
+int listWindows(WindowDiscovery& discovery, QTextStream& out)
+{
+    if (!discovery.isTrusted(true)) {
+        out << QStringLiteral("アクセシビリティ権限がありません。システム設定で許可してください。") << '\n';
+        return 1;
+    }
+    for (const AppWindow& window : discovery.listWindows())
+        out << '[' << window.projectName.value_or(QStringLiteral("?")) << "] " << window.title << '\n';
+    return 0;
+}
+
+int raise(const QStringList& args, WindowDiscovery& discovery, QTextStream& out)
+{
+    if (args.size() < 3) {
+        out << "usage: raise <projectName>\n";
+        return 1;
+    }
+    const QString& wanted = args[2];
+    for (const AppWindow& window : discovery.listWindows()) {
+        if (window.projectName && Text::equal(*window.projectName, wanted)) {
+            discovery.raise(window);
+            out << "raised: " << window.title << '\n';
+            return 0;
+        }
+    }
+    out << "not found: " << wanted << '\n';
+    return 0;
+}
+
+} // namespace
+
+bool isResident(const QStringList& args)
+{
+    return args.size() < 2;
+}
+
+int run(const QStringList& args, WindowDiscovery& discovery, QTextStream& out)
+{
+    const QString command = args.value(1);
+    int status = 1;
+    if (Text::equal(command, QStringLiteral("list-windows")))
+        status = listWindows(discovery, out);
+    else if (Text::equal(command, QStringLiteral("raise")))
+        status = raise(args, discovery, out);
+    else
+        out << "unknown command: " << command << '\n';
+    out.flush();
+    return status;
+}
+
+} // namespace CommandLine

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+class WindowDiscovery;
+
+// The sub-commands that scripts use without the resident application: one command, plain lines on
+// standard output, an exit status.
+namespace CommandLine {
+
+// With no argument beyond the program path the process becomes the resident application.
+bool isResident(const QStringList& args);
+
+// Runs the sub-command named by args[1]; every line, errors included, goes to `out`.
+int run(const QStringList& args, WindowDiscovery& discovery, QTextStream& out);
+
+} // namespace CommandLine

@@ -1,0 +1,96 @@
+#include "core/text/Text.h"
+
+#include <QTextBoundaryFinder>
+
+namespace Text {
+namespace {
+
+bool isSpaceOrTab(QChar c)
+{
+    return c == u'\t' || c.category() == QChar::Separator_Space;
+}
+
+// Offsets (in UTF-16 units) of every character boundary, the start and the end included.
+QList<qsizetype> boundaries(const QString& text)
+{
+    QList<qsizetype> result{0};
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    while (finder.toNextBoundary() != -1)
+        result.append(finder.position());
+    if (result.last() != text.size())
+        result.append(text.size());
+    return result;
+}
+
+} // namespace
+
+QString nfc(const QString& text)
+{
+    return text.normalized(QString::NormalizationForm_C);
+}
+
+bool equal(const QString& a, const QString& b)
+{
+    return a == b || nfc(a) == nfc(b);
+}
+
+QStringList characters(const QString& text)
+{
+    QStringList result;
+    const auto cuts = boundaries(text);
+    for (qsizetype i = 1; i < cuts.size(); ++i)
+        result.append(text.mid(cuts[i - 1], cuts[i] - cuts[i - 1]));
+    return result;
+}
+
+int characterCount(const QString& text)
+{
+    return int(boundaries(text).size() - 1);
+}
+
+bool hasPrefix(const QString& text, const QString& prefix)
+{
+    const QString t = nfc(text);
+    const QString p = nfc(prefix);
+    if (!t.startsWith(p))
+        return false;
+    // The prefix must end on a character boundary of the text: "e" is no prefix of "é" spelled
+    // with a combining accent.
+    return boundaries(t).contains(p.size());
+}
+
+bool hasSuffix(const QString& text, const QString& suffix)
+{
+    const QString t = nfc(text);
+    const QString s = nfc(suffix);
+    if (!t.endsWith(s))
+        return false;
+    return boundaries(t).contains(t.size() - s.size());
+}
+
+QString dropFirstCharacters(const QString& text, int count)
+{
+    const auto cuts = boundaries(text);
+    const qsizetype index = std::min<qsizetype>(std::max(count, 0), cuts.size() - 1);
+    return text.mid(cuts[index]);
+}
+
+QString dropLastCharacters(const QString& text, int count)
+{
+    const auto cuts = boundaries(text);
+    const qsizetype index = std::max<qsizetype>(cuts.size() - 1 - std::max(count, 0), 0);
+    return text.left(cuts[index]);
+}
+
+QString trimmedSpaces(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isSpaceOrTab(text[begin]))
+        ++begin;
+    while (end > begin && isSpaceOrTab(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+} // namespace Text

@@ -1,0 +1,146 @@
+#include "platform/x11/X11Connection.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+template <typename T>
+struct FreeDeleter {
+    void operator()(T* p) const { std::free(p); }
+};
+template <typename T>
+using Reply = std::unique_ptr<T, FreeDeleter<T>>;
+
+constexpr const char* atomNames[X11Connection::AtomCount] = {
+    "_NET_CLIENT_LIST", "_NET_ACTIVE_WINDOW", "_NET_WM_NAME",          "_NET_WM_PID",
+    "_NET_FRAME_EXTENTS", "_NET_WM_STATE",   "_NET_WM_STATE_HIDDEN", "_NET_MOVERESIZE_WINDOW",
+    "WM_STATE",         "WM_CHANGE_STATE",   "UTF8_STRING",          "COMPOUND_TEXT",
+};
+
+// Property values are read whole up to this many 32-bit units (64 MiB).
+constexpr uint32_t propertyLengthLimit = 1u << 24;
+
+} // namespace
+
+std::unique_ptr<X11Connection> X11Connection::open()
+{
+    int screenNumber = 0;
+    xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
+    if (!connection || xcb_connection_has_error(connection)) {
+        if (connection)
+            xcb_disconnect(connection);
+        return nullptr;
+    }
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; i < screenNumber && screens.rem; ++i)
+        xcb_screen_next(&screens);
+    if (!screens.rem) {
+        xcb_disconnect(connection);
+        return nullptr;
+    }
+
+    std::unique_ptr<X11Connection> result(new X11Connection(connection, screens.data->root));
+    xcb_intern_atom_cookie_t cookies[AtomCount];
+    for (int i = 0; i < AtomCount; ++i)
+        cookies[i] = xcb_intern_atom(connection, 0, uint16_t(std::strlen(atomNames[i])), atomNames[i]);
+    for (int i = 0; i < AtomCount; ++i) {
+        Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection, cookies[i], nullptr));
+        result->m_atoms[i] = reply ? reply->atom : XCB_NONE;
+    }
+    if (result->broken())
+        return nullptr;
+    return result;
+}
+
+X11Connection::X11Connection(xcb_connection_t* connection, xcb_window_t root)
+    : m_connection(connection), m_root(root)
+{
+}
+
+X11Connection::~X11Connection()
+{
+    xcb_disconnect(m_connection);
+}
+
+bool X11Connection::broken() const
+{
+    return xcb_connection_has_error(m_connection) != 0;
+}
+
+xcb_get_property_cookie_t X11Connection::requestProperty(xcb_window_t window, xcb_atom_t property)
+{
+    return xcb_get_property(m_connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0,
+                            propertyLengthLimit);
+}
+
+std::optional<X11Connection::Property> X11Connection::property(xcb_get_property_cookie_t cookie)
+{
+    xcb_generic_error_t* error = nullptr;
+    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(m_connection, cookie, &error));
+    std::free(error);
+    if (!reply)
+        return std::nullopt;
+    Property result;
+    result.type = reply->type;
+    result.format = reply->format;
+    const int length = xcb_get_property_value_length(reply.get());
+    if (length > 0)
+        result.data = QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())), length);
+    return result;
+}
+
+QList<uint32_t> X11Connection::values32(const Property& property)
+{
+    QList<uint32_t> values;
+    if (property.format != 32)
+        return values;
+    const auto count = property.data.size() / qsizetype(sizeof(uint32_t));
+    values.resize(count);
+    std::memcpy(values.data(), property.data.constData(), size_t(count) * sizeof(uint32_t));
+    return values;
+}
+
+QList<xcb_window_t> X11Connection::clientList()
+{
+    const auto list = property(requestProperty(m_root, atom(NET_CLIENT_LIST)));
+    if (!list || list->type != XCB_ATOM_WINDOW)
+        return {};
+    return values32(*list);
+}
+
+std::optional<xcb_window_t> X11Connection::activeWindow()
+{
+    const auto active = property(requestProperty(m_root, atom(NET_ACTIVE_WINDOW)));
+    if (!active || active->type != XCB_ATOM_WINDOW)
+        return std::nullopt;
+    const auto values = values32(*active);
+    if (values.isEmpty() || values.first() == XCB_NONE)
+        return std::nullopt;
+    return values.first();
+}
+
+void X11Connection::sendRootMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5])
+{
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = type;
+    std::memcpy(event.data.data32, data, sizeof data);
+    xcb_send_event(m_connection, 0, m_root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+}
+
+void X11Connection::sync()
+{
+    Reply<xcb_get_input_focus_reply_t> reply(
+        xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+}
+
+void X11Connection::drainEvents()
+{
+    while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection))
+        std::free(event);
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+// A private connection to the X server with the EWMH atoms the product uses, interned once.
+// Reads are pipelined: callers send every request of a batch first and then collect the replies.
+class X11Connection {
+public:
+    enum Atom {
+        NET_CLIENT_LIST,
+        NET_ACTIVE_WINDOW,
+        NET_WM_NAME,
+        NET_WM_PID,
+        NET_FRAME_EXTENTS,
+        NET_WM_STATE,
+        NET_WM_STATE_HIDDEN,
+        NET_MOVERESIZE_WINDOW,
+        WM_STATE,
+        WM_CHANGE_STATE,
+        UTF8_STRING,
+        COMPOUND_TEXT,
+        AtomCount
+    };
+
+    // Absent when no display can be opened.
+    static std::unique_ptr<X11Connection> open();
+    ~X11Connection();
+    X11Connection(const X11Connection&) = delete;
+    X11Connection& operator=(const X11Connection&) = delete;
+
+    xcb_connection_t* raw() const { return m_connection; }
+    xcb_window_t root() const { return m_root; }
+    xcb_atom_t atom(Atom which) const { return m_atoms[which]; }
+    bool broken() const;
+
+    struct Property {
+        xcb_atom_t type = XCB_NONE;
+        uint8_t format = 0;
+        QByteArray data;
+    };
+    xcb_get_property_cookie_t requestProperty(xcb_window_t window, xcb_atom_t property);
+    // Absent when the window is gone or the read failed; a property that is not set has type None.
+    std::optional<Property> property(xcb_get_property_cookie_t cookie);
+
+    // The 32-bit values of a property (CARDINAL or WINDOW lists).
+    static QList<uint32_t> values32(const Property& property);
+
+    // Managed client windows, oldest first; empty without a window manager.
+    QList<xcb_window_t> clientList();
+    std::optional<xcb_window_t> activeWindow();
+
+    // Sends an EWMH client message to the root window.
+    void sendRootMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5]);
+    // Waits until the server has handled every request sent so far.
+    void sync();
+    // Drops queued events and errors of requests whose outcome nobody waits for.
+    void drainEvents();
+
+private:
+    X11Connection(xcb_connection_t* connection, xcb_window_t root);
+
+    xcb_connection_t* m_connection;
+    xcb_window_t m_root;
+    xcb_atom_t m_atoms[AtomCount] = {};
+};
