@@ -1,0 +1,92 @@
+#include "TestWindows.h"
+
+#include <QElapsedTimer>
+#include <QProcessEnvironment>
+#include <QThread>
+
+#include <unistd.h>
+
+TestWindows::TestWindows() : m_x(X11Connection::open()) {}
+
+TestWindows::~TestWindows()
+{
+    for (auto& terminal : m_terminals) {
+        terminal->kill();
+        terminal->waitForFinished(2000);
+    }
+    if (m_x) {
+        for (xcb_window_t window : m_windows)
+            xcb_destroy_window(m_x->raw(), window);
+        m_x->sync();
+    }
+}
+
+QString TestWindows::netTitle(xcb_window_t window)
+{
+    const auto title = m_x->property(m_x->requestProperty(window, m_x->atom(X11Connection::NET_WM_NAME)));
+    return title ? QString::fromUtf8(title->data) : QString();
+}
+
+std::optional<xcb_window_t> TestWindows::waitForClient(const std::function<bool(xcb_window_t)>& matches)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 10000) {
+        for (xcb_window_t window : m_x->clientList()) {
+            if (matches(window))
+                return window;
+        }
+        QThread::msleep(30);
+    }
+    return std::nullopt;
+}
+
+std::optional<xcb_window_t> TestWindows::spawnTerminal(const QString& windowClass, const QString& title)
+{
+    auto terminal = std::make_unique<QProcess>();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    terminal->setProcessEnvironment(environment);
+    // The title travels as $0 so that no shell quoting is involved.
+    terminal->start(QStringLiteral("xterm"),
+                    {QStringLiteral("-class"), windowClass, QStringLiteral("-xrm"),
+                     QStringLiteral("XTerm*utf8Title: true"), QStringLiteral("-e"), QStringLiteral("sh"),
+                     QStringLiteral("-c"), QStringLiteral("printf '\\033]2;%s\\007' \"$0\"; exec sleep 600"), title});
+    if (!terminal->waitForStarted(5000))
+        return std::nullopt;
+    m_terminals.push_back(std::move(terminal));
+    return waitForClient([&](xcb_window_t window) { return netTitle(window) == title; });
+}
+
+std::optional<xcb_window_t> TestWindows::createWindow(const QByteArray& windowClass, const std::vector<Name>& names)
+{
+    xcb_connection_t* c = m_x->raw();
+    const xcb_window_t window = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, m_x->root(), 50, 50, 400, 300, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    const QByteArray classBytes = QByteArray("panedeck-test") + '\0' + windowClass + '\0';
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                        uint32_t(classBytes.size()), classBytes.constData());
+    const uint32_t pid = uint32_t(::getpid());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, m_x->atom(X11Connection::NET_WM_PID), XCB_ATOM_CARDINAL,
+                        32, 1, &pid);
+    for (const Name& name : names)
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, name.property, name.type, 8,
+                            uint32_t(name.bytes.size()), name.bytes.constData());
+    xcb_map_window(c, window);
+    m_x->sync();
+    m_windows.push_back(window);
+    return waitForClient([&](xcb_window_t client) { return client == window; });
+}
+
+bool TestWindows::waitForActive(xcb_window_t window)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 5000) {
+        if (m_x->activeWindow() == window)
+            return true;
+        QThread::msleep(20);
+    }
+    return false;
+}

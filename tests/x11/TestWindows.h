@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/x11/X11Connection.h"
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+// Throwaway windows on the test desktop: real xterm clients, and bare windows made here when a test
+// needs properties no terminal would set.
+class TestWindows {
+public:
+    TestWindows();
+    ~TestWindows();
+
+    bool available() const { return m_x != nullptr; }
+    X11Connection& x() { return *m_x; }
+
+    // An xterm with the given WM_CLASS class and UTF-8 title; the managed client, once it is listed.
+    std::optional<xcb_window_t> spawnTerminal(const QString& windowClass, const QString& title);
+    // A bare window of this process; `names` are (property, type, bytes) to set before mapping.
+    struct Name {
+        xcb_atom_t property;
+        xcb_atom_t type;
+        QByteArray bytes;
+    };
+    std::optional<xcb_window_t> createWindow(const QByteArray& windowClass, const std::vector<Name>& names);
+
+    std::optional<xcb_window_t> activeWindow() { return m_x->activeWindow(); }
+    // Polls until the active window is `window`, for up to five seconds.
+    bool waitForActive(xcb_window_t window);
+    QString netTitle(xcb_window_t window);
+
+private:
+    std::optional<xcb_window_t> waitForClient(const std::function<bool(xcb_window_t)>& matches);
+
+    std::unique_ptr<X11Connection> m_x;
+    std::vector<std::unique_ptr<QProcess>> m_terminals;
+    std::vector<xcb_window_t> m_windows;
+};
