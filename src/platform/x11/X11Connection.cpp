@@ -93,9 +93,9 @@ std::optional<X11Connection::Property> X11Connection::property(xcb_get_property_
 QList<uint32_t> X11Connection::values32(const Property& property)
 {
     QList<uint32_t> values;
-    if (property.format != 32)
-        return values;
     const auto count = property.data.size() / qsizetype(sizeof(uint32_t));
+    if (property.format != 32 || count == 0)
+        return values;
     values.resize(count);
     std::memcpy(values.data(), property.data.constData(), size_t(count) * sizeof(uint32_t));
     return values;
