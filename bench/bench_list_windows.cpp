@@ -3,11 +3,9 @@
 
 #include "platform/x11/X11Connection.h"
 
-#include <benchmark/benchmark.h>
-
 #include <QElapsedTimer>
 #include <QThread>
-
+#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <fcntl.h>
 #include <map>
@@ -56,15 +54,15 @@ bool openEditorWindows(X11Connection& x)
     const uint32_t pid = uint32_t(getpid());
     for (int i = 0; i < windowCount; ++i) {
         const xcb_window_t window = xcb_generate_id(c);
-        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, x.root(), int16_t(10 * i), int16_t(10 * i), 300, 200, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, x.root(), int16_t(10 * i), int16_t(10 * i), 300,
+                          200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
         const char windowClass[] = "code\0Code";
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
                             sizeof windowClass, windowClass);
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, x.atom(X11Connection::NET_WM_PID),
                             XCB_ATOM_CARDINAL, 32, 1, &pid);
-        const std::string title =
-            "file" + std::to_string(i) + ".cpp \u2014 project" + std::to_string(i) + " \u2014 Visual Studio Code";
+        const std::string title = "file" + std::to_string(i) + ".cpp \u2014 project" + std::to_string(i) +
+                                  " \u2014 Visual Studio Code";
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, x.atom(X11Connection::NET_WM_NAME),
                             x.atom(X11Connection::UTF8_STRING), 8, uint32_t(title.size()), title.data());
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
@@ -112,9 +110,17 @@ int main(int argc, char** argv)
 
     benchmark::RegisterBenchmark("panedeck list-windows", timeCommand,
                                  std::vector<std::string>{PANEDECK_BINARY, "list-windows"})
-        ->Unit(benchmark::kMillisecond)->Iterations(20)->Repetitions(15)->ReportAggregatesOnly(true)->UseRealTime();
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(20)
+        ->Repetitions(15)
+        ->ReportAggregatesOnly(true)
+        ->UseRealTime();
     benchmark::RegisterBenchmark("wmctrl -l", timeCommand, std::vector<std::string>{"wmctrl", "-l"})
-        ->Unit(benchmark::kMillisecond)->Iterations(20)->Repetitions(15)->ReportAggregatesOnly(true)->UseRealTime();
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(20)
+        ->Repetitions(15)
+        ->ReportAggregatesOnly(true)
+        ->UseRealTime();
 
     benchmark::Initialize(&argc, argv);
     MedianReporter reporter;

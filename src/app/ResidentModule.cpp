@@ -1,9 +1,7 @@
 #include "app/Resident.h"
-
 #include "core/Log.h"
 
 #include <QString>
-
 #include <dlfcn.h>
 #include <filesystem>
 #include <system_error>
@@ -15,7 +13,8 @@ int runResident(int argc, char** argv)
     const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
     const auto module = executable.parent_path() / "libpanedeck-resident.so";
     void* handle = error ? nullptr : dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
-    auto* entry = handle ? reinterpret_cast<int (*)(int, char**)>(dlsym(handle, "panedeck_resident_main")) : nullptr;
+    auto* entry =
+        handle ? reinterpret_cast<int (*)(int, char**)>(dlsym(handle, "panedeck_resident_main")) : nullptr;
     if (!entry) {
         const char* reason = dlerror();
         Log::line(QStringLiteral("Panedeck: cannot load the resident application: ") +

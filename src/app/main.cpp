@@ -5,7 +5,6 @@
 #include "platform/Sleeper.h"
 
 #include <QTextStream>
-
 #include <cstdio>
 
 namespace {

@@ -4,7 +4,6 @@
 #include <QPointF>
 #include <QSizeF>
 #include <QString>
-
 #include <memory>
 #include <optional>
 #include <variant>
@@ -28,8 +27,8 @@ struct AXUnsupportedValue {
 };
 
 // No value, an element, an array of elements, text, a Boolean, a point or a size.
-using AXValue =
-    std::variant<std::monostate, AXElement, AXElementList, QString, bool, QPointF, QSizeF, AXUnsupportedValue>;
+using AXValue = std::variant<std::monostate, AXElement, AXElementList, QString, bool, QPointF, QSizeF,
+                             AXUnsupportedValue>;
 
 // The error codes of the accessibility service, by their macOS values.
 enum class AXError : int {
@@ -75,7 +74,8 @@ public:
     virtual QList<qint32> runningApplications(const QString& bundleIdentifier) = 0;
     virtual AXElement applicationElement(qint32 pid) = 0;
     virtual AXResult copyAttribute(const AXElement& element, const QString& attribute) = 0;
-    virtual AXError setAttribute(const AXElement& element, const QString& attribute, const AXValue& value) = 0;
+    virtual AXError setAttribute(const AXElement& element, const QString& attribute,
+                                 const AXValue& value) = 0;
     virtual AXError performAction(const AXElement& element, const QString& action) = 0;
     // Brings the process to the front; false when no such process runs.
     virtual bool activateApplication(qint32 pid) = 0;

@@ -48,9 +48,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("output");
         QTest::newRow("empty word") << QStringList{QString()} << u"unknown command: \n"_qs;
         QTest::newRow("other word") << QStringList{u"help"_qs, u"x"_qs} << u"unknown command: help\n"_qs;
-        QTest::newRow("case differs") << QStringList{u"List-Windows"_qs} << u"unknown command: List-Windows\n"_qs;
-        QTest::newRow("later sub-command not yet here") << QStringList{u"list-tabs"_qs}
-                                                        << u"unknown command: list-tabs\n"_qs;
+        QTest::newRow("case differs")
+            << QStringList{u"List-Windows"_qs} << u"unknown command: List-Windows\n"_qs;
+        QTest::newRow("later sub-command not yet here")
+            << QStringList{u"list-tabs"_qs} << u"unknown command: list-tabs\n"_qs;
     }
     void unknownWords()
     {
@@ -98,7 +99,7 @@ private Q_SLOTS:
         QCOMPARE(outcome.status, 0);
         QCOMPARE(desktop.callsMatching(u"perform"_qs), QStringList{u"perform w2 AXRaise"_qs});
         QCOMPARE(desktop.callsMatching(u"activate"_qs), QStringList{u"activate 3"_qs});
-        QVERIFY(desktop.trustPrompts.isEmpty());  // raise never asks for access
+        QVERIFY(desktop.trustPrompts.isEmpty()); // raise never asks for access
     }
 
     void raiseMatchesCanonicallyEquivalentNames()
@@ -116,8 +117,8 @@ private Q_SLOTS:
         QTest::newRow("letter case") << QStringList{u"raise"_qs, u"PROJ"_qs} << u"not found: PROJ\n"_qs << 0;
         QTest::newRow("no name") << QStringList{u"raise"_qs} << u"usage: raise <projectName>\n"_qs << 1;
         QTest::newRow("empty name") << QStringList{u"raise"_qs, QString()} << u"not found: \n"_qs << 0;
-        QTest::newRow("unparsed window never matches")
-            << QStringList{u"raise"_qs, u"Visual Studio Code"_qs} << u"not found: Visual Studio Code\n"_qs << 0;
+        QTest::newRow("unparsed window never matches") << QStringList{u"raise"_qs, u"Visual Studio Code"_qs}
+                                                       << u"not found: Visual Studio Code\n"_qs << 0;
     }
     void raiseWithoutMatch()
     {
@@ -134,7 +135,7 @@ private Q_SLOTS:
     void raiseWithoutAccessFindsNothing()
     {
         addEditor(3, {u"a — proj — Visual Studio Code"_qs});
-        desktop.trusted = false;  // every read fails, so the listing is simply empty
+        desktop.trusted = false; // every read fails, so the listing is simply empty
         const Outcome outcome = run({u"raise"_qs, u"proj"_qs});
         QCOMPARE(outcome.output, u"not found: proj\n"_qs);
         QCOMPARE(outcome.status, 0);

@@ -23,17 +23,17 @@ private Q_SLOTS:
         QTest::newRow("marker on file") << u"● main.cpp — projA — Visual Studio Code"_qs << P("projA");
         QTest::newRow("marker on project") << u"● projA — Visual Studio Code"_qs << P("projA");
         QTest::newRow("ssh qualifier") << u"projA [SSH: build-box] — Visual Studio Code"_qs << P("projA");
-        QTest::newRow("dev container") << u"app.ts — projA [Dev Container: node] — Visual Studio Code"_qs
-                                       << P("projA");
+        QTest::newRow("dev container")
+            << u"app.ts — projA [Dev Container: node] — Visual Studio Code"_qs << P("projA");
         QTest::newRow("remote-ssh") << u"projA [Remote-SSH: h] — Visual Studio Code"_qs << P("projA");
         QTest::newRow("other brackets stay") << u"projA [beta] — Visual Studio Code"_qs << P("projA [beta]");
-        QTest::newRow("qualifier is case-sensitive") << u"projA [ssh: h] — Visual Studio Code"_qs
-                                                     << P("projA [ssh: h]");
+        QTest::newRow("qualifier is case-sensitive")
+            << u"projA [ssh: h] — Visual Studio Code"_qs << P("projA [ssh: h]");
         QTest::newRow("hyphen suffix") << u"projA - Visual Studio Code"_qs << P("projA");
         QTest::newRow("hyphen suffix and marker") << u"● projA - Visual Studio Code"_qs << P("projA");
         QTest::newRow("no app name") << u"main.cpp — projA"_qs << P("projA");
-        QTest::newRow("lower-case app name is a name") << u"projA — visual studio code"_qs
-                                                       << P("visual studio code");
+        QTest::newRow("lower-case app name is a name")
+            << u"projA — visual studio code"_qs << P("visual studio code");
         QTest::newRow("app name only") << u"Visual Studio Code"_qs << none;
         QTest::newRow("empty") << QString() << none;
         QTest::newRow("only a remote part") << u"[WSL: Ubuntu] — Visual Studio Code"_qs << none;
@@ -42,14 +42,15 @@ private Q_SLOTS:
         QTest::newRow("marker alone is a name") << u"● — Visual Studio Code"_qs << P("●");
         QTest::newRow("spaces and tabs trimmed") << u"f —  \t projA\t  — Visual Studio Code"_qs << P("projA");
         QTest::newRow("line breaks kept") << u"f — projA\n — Visual Studio Code"_qs << P("projA\n");
-        QTest::newRow("control characters kept") << u"\x01 — pro\x07j — Visual Studio Code"_qs
-                                                 << Expected(u"pro\x07j"_qs);
+        QTest::newRow("control characters kept")
+            << u"\x01 — pro\x07j — Visual Studio Code"_qs << Expected(u"pro\x07j"_qs);
         QTest::newRow("hyphen is no separator") << u"a - b - projA"_qs << P("a - b - projA");
 
         // Whole characters: the marker and suffixes are dropped as characters, never half of one.
         QTest::newRow("emoji project") << u"f — 🚀 — Visual Studio Code"_qs << P("🚀");
         QTest::newRow("marker before emoji") << u"● 🚀app — Visual Studio Code"_qs << P("🚀app");
-        QTest::newRow("family emoji before suffix") << u"👨‍👩‍👧 - Visual Studio Code"_qs << P("👨‍👩‍👧");
+        QTest::newRow("family emoji before suffix")
+            << u"👨‍👩‍👧 - Visual Studio Code"_qs << P("👨‍👩‍👧");
         QTest::newRow("decomposed name kept as written")
             << u"f — Cafe\u0301 — Visual Studio Code"_qs << Expected(u"Cafe\u0301"_qs);
         QTest::newRow("accent on the marker's space is no marker")

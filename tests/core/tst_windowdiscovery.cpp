@@ -58,7 +58,7 @@ private Q_SLOTS:
         QCOMPARE(windows[0].title, u"a.cpp — alpha — Visual Studio Code"_qs);
         QCOMPARE(windows[0].projectName, u"alpha"_qs);
         QCOMPARE(windows[0].pid, 20);
-        QCOMPARE(windows[1].projectName, std::nullopt);  // listed although nothing could be parsed
+        QCOMPARE(windows[1].projectName, std::nullopt); // listed although nothing could be parsed
         QCOMPARE(windows[2].projectName, u"beta"_qs);
         QCOMPARE(windows[2].pid, 10);
         for (const AppWindow& w : windows) {
@@ -79,8 +79,8 @@ private Q_SLOTS:
     void listingSkipsWhatCannotBeRead()
     {
         const int empty = desktop->addWindow({.title = QString()});
-        const int failing = desktop->addWindow({.title = u"x — Visual Studio Code"_qs,
-                                                .titleError = AXError::invalidUIElement});
+        const int failing = desktop->addWindow(
+            {.title = u"x — Visual Studio Code"_qs, .titleError = AXError::invalidUIElement});
         const int notText = desktop->addWindow({.titleValue = AXValue(true)});
         const int good = desktop->addWindow({.title = u"good — Visual Studio Code"_qs});
         desktop->addApplication(vscode, 1, {}).windowsError = AXError::cannotComplete;
@@ -95,22 +95,22 @@ private Q_SLOTS:
 
     void frontmostFocusedWindow()
     {
-        QCOMPARE(discovery->frontmostFocusedWindow().has_value(), false);  // nothing frontmost
+        QCOMPARE(discovery->frontmostFocusedWindow().has_value(), false); // nothing frontmost
 
         desktop->frontmost = desktop->ownPid;
         QVERIFY(!discovery->frontmostFocusedWindow());
-        QVERIFY(desktop->callsMatching(u"copy"_qs).isEmpty());  // the panel itself is never asked
+        QVERIFY(desktop->callsMatching(u"copy"_qs).isEmpty()); // the panel itself is never asked
 
         const int w = desktop->addWindow({.title = QString()});
         auto& app = desktop->addApplication(u"any.app"_qs, 55, {w});
         desktop->frontmost = 55;
-        QVERIFY(!discovery->frontmostFocusedWindow());  // no focused window
+        QVERIFY(!discovery->frontmostFocusedWindow()); // no focused window
 
         app.focusedWindow = w;
         const auto focused = discovery->frontmostFocusedWindow();
         QVERIFY(focused);
         QCOMPARE(focused->pid, 55);
-        QCOMPARE(focused->title, QString());  // an empty title is still an answer
+        QCOMPARE(focused->title, QString()); // an empty title is still an answer
 
         desktop->window(w).titleValue = AXValue(QSizeF(1, 1));
         QVERIFY(!discovery->frontmostFocusedWindow());
@@ -140,7 +140,7 @@ private Q_SLOTS:
         desktop->window(w).frameReadable = false;
         desktop->calls.clear();
         QVERIFY(!discovery->frame(editorWindow(w, 9)));
-        QCOMPARE(desktop->calls, QStringList{u"copy w1 AXPosition"_qs});  // size is not read after that
+        QCOMPARE(desktop->calls, QStringList{u"copy w1 AXPosition"_qs}); // size is not read after that
     }
 
     void moveSetsSizeAndPositionTwiceThenConfirms()
@@ -179,10 +179,11 @@ private Q_SLOTS:
         if (!arrives) {
             QRectF actual(target.x() + offset.x(), target.y() + offset.y(), target.width() + offset.width(),
                           target.height() + offset.height());
-            QTest::ignoreMessage(QtInfoMsg,
-                                 qPrintable(u"WindowDiscovery: target=(100.0, 100.0, 800.0, 600.0), actual position="_qs +
-                                            GeometryText::describe(actual.topLeft()) + u", size="_qs +
-                                            GeometryText::describe(actual.size())));
+            QTest::ignoreMessage(
+                QtInfoMsg,
+                qPrintable(u"WindowDiscovery: target=(100.0, 100.0, 800.0, 600.0), actual position="_qs +
+                           GeometryText::describe(actual.topLeft()) + u", size="_qs +
+                           GeometryText::describe(actual.size())));
         }
         QCOMPARE(discovery->move(editorWindow(w, 9), target), arrives);
         // Eight attempts of four sets each when the window never gets there.
@@ -224,12 +225,12 @@ private Q_SLOTS:
         QStringList flagSets = desktop->callsMatching(u"set app9"_qs);
         QCOMPARE(flagSets, (QStringList{u"set app9 AXEnhancedUserInterface false"_qs,
                                         u"set app9 AXEnhancedUserInterface true"_qs}));
-        QCOMPARE(desktop->calls.indexOf(flagSets.first()), 1);  // before anything is moved
+        QCOMPARE(desktop->calls.indexOf(flagSets.first()), 1); // before anything is moved
 
         desktop->calls.clear();
         desktop->window(w).frameReadable = false;
-        QTest::ignoreMessage(QtInfoMsg,
-                             "WindowDiscovery: failed to read frame after targeting (0.0, 0.0, 500.0, 500.0)");
+        QTest::ignoreMessage(
+            QtInfoMsg, "WindowDiscovery: failed to read frame after targeting (0.0, 0.0, 500.0, 500.0)");
         QVERIFY(!discovery->move(editorWindow(w, 9), QRectF(0, 0, 500, 500)));
         QCOMPARE(desktop->calls.last(), u"set app9 AXEnhancedUserInterface true"_qs);
         QCOMPARE(desktop->application(9)->enhancedUserInterface, true);

@@ -7,7 +7,7 @@ namespace {
 struct FakeElement final : AXElementData {
     FakeElement(qint32 pid, int window) : pid(pid), window(window) {}
     qint32 pid;
-    int window;  // 0 for the application element
+    int window; // 0 for the application element
 };
 
 const FakeElement* fake(const AXElement& element)
@@ -42,7 +42,8 @@ int FakeDesktop::addWindow(Window window)
     return id;
 }
 
-FakeDesktop::Application& FakeDesktop::addApplication(const QString& bundleIdentifier, qint32 pid, QList<int> windows)
+FakeDesktop::Application& FakeDesktop::addApplication(const QString& bundleIdentifier, qint32 pid,
+                                                      QList<int> windows)
 {
     Application app;
     app.pid = pid;

@@ -7,7 +7,6 @@
 #include <QMap>
 #include <QRectF>
 #include <QStringList>
-
 #include <functional>
 #include <optional>
 
@@ -18,22 +17,22 @@ public:
     struct Window {
         QString title;
         AXError titleError = AXError::success;
-        AXValue titleValue;            // used instead of `title` when not empty
+        AXValue titleValue; // used instead of `title` when not empty
         QRectF frame{0, 0, 800, 600};
         bool frameReadable = true;
-        std::optional<bool> minimized = false;  // absent: the read fails
+        std::optional<bool> minimized = false; // absent: the read fails
         // Where a set position or size really lands; by default exactly where asked.
         std::function<QRectF(const QRectF& requested)> constrain;
         // Frames answered by successive reads before the real frame is used again.
         QList<std::optional<QRectF>> scriptedReads;
-        std::optional<QRectF> lastRequest;  // what the sets so far asked for
+        std::optional<QRectF> lastRequest; // what the sets so far asked for
     };
     struct Application {
         qint32 pid = 0;
-        QList<int> windows;              // ids into the window table
+        QList<int> windows; // ids into the window table
         AXError windowsError = AXError::success;
-        AXValue windowsValue;            // used instead of `windows` when not empty
-        std::optional<bool> enhancedUserInterface;  // absent: the attribute is unsupported
+        AXValue windowsValue;                      // used instead of `windows` when not empty
+        std::optional<bool> enhancedUserInterface; // absent: the attribute is unsupported
         std::optional<int> focusedWindow;
     };
 

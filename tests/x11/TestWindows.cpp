@@ -3,7 +3,6 @@
 #include <QElapsedTimer>
 #include <QProcessEnvironment>
 #include <QThread>
-
 #include <unistd.h>
 
 TestWindows::TestWindows() : m_x(X11Connection::open()) {}
@@ -51,14 +50,16 @@ std::optional<xcb_window_t> TestWindows::spawnTerminal(const QString& windowClas
     terminal->start(QStringLiteral("xterm"),
                     {QStringLiteral("-class"), windowClass, QStringLiteral("-xrm"),
                      QStringLiteral("XTerm*utf8Title: true"), QStringLiteral("-e"), QStringLiteral("sh"),
-                     QStringLiteral("-c"), QStringLiteral("printf '\\033]2;%s\\007' \"$0\"; exec sleep 600"), title});
+                     QStringLiteral("-c"), QStringLiteral("printf '\\033]2;%s\\007' \"$0\"; exec sleep 600"),
+                     title});
     if (!terminal->waitForStarted(5000))
         return std::nullopt;
     m_terminals.push_back(std::move(terminal));
     return waitForClient([&](xcb_window_t window) { return netTitle(window) == title; });
 }
 
-std::optional<xcb_window_t> TestWindows::createWindow(const QByteArray& windowClass, const std::vector<Name>& names)
+std::optional<xcb_window_t> TestWindows::createWindow(const QByteArray& windowClass,
+                                                      const std::vector<Name>& names)
 {
     xcb_connection_t* c = m_x->raw();
     const xcb_window_t window = xcb_generate_id(c);
@@ -68,8 +69,8 @@ std::optional<xcb_window_t> TestWindows::createWindow(const QByteArray& windowCl
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
                         uint32_t(classBytes.size()), classBytes.constData());
     const uint32_t pid = uint32_t(::getpid());
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, m_x->atom(X11Connection::NET_WM_PID), XCB_ATOM_CARDINAL,
-                        32, 1, &pid);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, m_x->atom(X11Connection::NET_WM_PID),
+                        XCB_ATOM_CARDINAL, 32, 1, &pid);
     for (const Name& name : names)
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, name.property, name.type, 8,
                             uint32_t(name.bytes.size()), name.bytes.constData());

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
-
 #include <memory>
 #include <optional>
 #include <vector>

@@ -17,8 +17,8 @@ class X11DesktopTest : public QObject {
         QString output;
         QString errors;
     };
-    static Outcome panedeck(const QStringList& args, const QProcessEnvironment& environment =
-                                                         QProcessEnvironment::systemEnvironment())
+    static Outcome panedeck(const QStringList& args,
+                            const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
     {
         QProcess process;
         process.setProcessEnvironment(environment);
@@ -26,7 +26,8 @@ class X11DesktopTest : public QObject {
         if (!process.waitForFinished(20000))
             return {};
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+                QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
     }
 
 private Q_SLOTS:
@@ -76,7 +77,8 @@ private Q_SLOTS:
     {
         const auto a = windows->spawnTerminal(u"Code"_qs, u"main.cpp — projA — Visual Studio Code"_qs);
         const auto other = windows->spawnTerminal(u"XTerm"_qs, u"projX — Visual Studio Code"_qs);
-        const auto b = windows->spawnTerminal(u"Code"_qs, u"● notes.md — プロジェクト — Visual Studio Code"_qs);
+        const auto b =
+            windows->spawnTerminal(u"Code"_qs, u"● notes.md — プロジェクト — Visual Studio Code"_qs);
         const auto bare = windows->spawnTerminal(u"Code"_qs, u"Visual Studio Code"_qs);
         QVERIFY(a && other && b && bare);
 
@@ -99,7 +101,7 @@ private Q_SLOTS:
         outcome = panedeck({u"raise"_qs, u"proja"_qs});
         QCOMPARE(outcome.output, u"not found: proja\n"_qs);
         QCOMPARE(outcome.status, 0);
-        outcome = panedeck({u"raise"_qs, u"projX"_qs});  // not an editor window
+        outcome = panedeck({u"raise"_qs, u"projX"_qs}); // not an editor window
         QCOMPARE(outcome.output, u"not found: projX\n"_qs);
         QTest::qWait(300);
         QCOMPARE(windows->activeWindow(), b);
@@ -111,11 +113,13 @@ private Q_SLOTS:
         const xcb_atom_t utf8 = x.atom(X11Connection::UTF8_STRING);
         const xcb_atom_t netName = x.atom(X11Connection::NET_WM_NAME);
         // Invalid UTF-8 everywhere: the window cannot be read and is skipped.
-        QVERIFY(windows->createWindow("Code", {{netName, utf8, QByteArray("bad \xff\xfe — Visual Studio Code")},
-                                               {XCB_ATOM_WM_NAME, utf8, QByteArray("bad \xc3 title")}}));
+        QVERIFY(
+            windows->createWindow("Code", {{netName, utf8, QByteArray("bad \xff\xfe — Visual Studio Code")},
+                                           {XCB_ATOM_WM_NAME, utf8, QByteArray("bad \xc3 title")}}));
         // Invalid _NET_WM_NAME falls back to a Latin-1 WM_NAME.
-        QVERIFY(windows->createWindow("Code", {{netName, utf8, QByteArray("\xc3\x28")},
-                                               {XCB_ATOM_WM_NAME, XCB_ATOM_STRING, QByteArray("caf\xe9 - Visual Studio Code")}}));
+        QVERIFY(windows->createWindow(
+            "Code", {{netName, utf8, QByteArray("\xc3\x28")},
+                     {XCB_ATOM_WM_NAME, XCB_ATOM_STRING, QByteArray("caf\xe9 - Visual Studio Code")}}));
         // No name at all: not listed.
         QVERIFY(windows->createWindow("Code", {}));
         // Control characters and a very long title are listed as they are.
@@ -127,7 +131,8 @@ private Q_SLOTS:
         const QStringList lines = outcome.output.split(u'\n', Qt::SkipEmptyParts);
         QVERIFY(!outcome.output.contains(u"bad"_qs));
         QVERIFY(lines.contains(u"[café] café - Visual Studio Code"_qs));
-        QVERIFY(lines.contains(u"["_qs + QString::fromLatin1(longName) + u"] a\tb\x01 — "_qs + QString::fromLatin1(longName)));
+        QVERIFY(lines.contains(u"["_qs + QString::fromLatin1(longName) + u"] a\tb\x01 — "_qs +
+                               QString::fromLatin1(longName)));
     }
 
     void backendFocusMoveAndMinimize()
@@ -158,18 +163,23 @@ private Q_SLOTS:
         const auto frame = discovery.frame(mover);
         QVERIFY(frame);
         QVERIFY2(std::abs(frame->x() - target.x()) < 6 && std::abs(frame->y() - target.y()) < 6 &&
-                     std::abs(frame->width() - target.width()) < 6 && std::abs(frame->height() - target.height()) < 6,
+                     std::abs(frame->width() - target.width()) < 6 &&
+                     std::abs(frame->height() - target.height()) < 6,
                  qPrintable(GeometryTextProbe(*frame)));
 
         // A minimised window comes back and moves.
         QCOMPARE(accessibility.setAttribute(mover.axElement, AXAttribute::minimized, true), AXError::success);
-        QTRY_COMPARE(std::get<bool>(accessibility.copyAttribute(mover.axElement, AXAttribute::minimized).value), true);
+        QTRY_COMPARE(
+            std::get<bool>(accessibility.copyAttribute(mover.axElement, AXAttribute::minimized).value), true);
         QVERIFY(discovery.move(mover, QRectF(300, 200, 500, 400)));
-        QCOMPARE(std::get<bool>(accessibility.copyAttribute(mover.axElement, AXAttribute::minimized).value), false);
+        QCOMPARE(std::get<bool>(accessibility.copyAttribute(mover.axElement, AXAttribute::minimized).value),
+                 false);
 
         // The enhanced-interface flag does not exist here; reading it fails.
-        QVERIFY(!accessibility.copyAttribute(accessibility.applicationElement(mover.pid),
-                                             AXAttribute::enhancedUserInterface).succeeded());
+        QVERIFY(!accessibility
+                     .copyAttribute(accessibility.applicationElement(mover.pid),
+                                    AXAttribute::enhancedUserInterface)
+                     .succeeded());
 
         // A window that is gone: reads fail, nothing crashes.
         xcb_destroy_window(x.raw(), *window);

@@ -45,9 +45,9 @@ const QStringList& appNameSuffixes()
 
 const QStringList& remoteQualifiers()
 {
-    static const QStringList qualifiers{QStringLiteral("SSH:"),        QStringLiteral("WSL:"),
+    static const QStringList qualifiers{QStringLiteral("SSH:"),           QStringLiteral("WSL:"),
                                         QStringLiteral("Dev Container:"), QStringLiteral("Codespaces:"),
-                                        QStringLiteral("Remote-SSH:"), QStringLiteral("Remote:")};
+                                        QStringLiteral("Remote-SSH:"),    QStringLiteral("Remote:")};
     return qualifiers;
 }
 

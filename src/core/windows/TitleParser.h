@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 // Turns a Visual Studio Code window title ("file — project — Visual Studio Code") into the project

@@ -8,8 +8,7 @@
 
 namespace {
 
-template <typename T>
-const T* valueAs(const AXResult& result)
+template <typename T> const T* valueAs(const AXResult& result)
 {
     return result.succeeded() ? std::get_if<T>(&result.value) : nullptr;
 }

@@ -6,7 +6,6 @@
 
 #include <QList>
 #include <QRectF>
-
 #include <optional>
 
 // Lists, raises, reads and moves the editor's windows through the accessibility service. Frames are
@@ -16,7 +15,7 @@ public:
     static inline const QString vscodeBundleID = QStringLiteral("com.microsoft.VSCode");
 
     // Checks of the move sequence.
-    static constexpr double moveTolerance = 6.0;  // every edge must differ by strictly less
+    static constexpr double moveTolerance = 6.0; // every edge must differ by strictly less
     static constexpr int moveAttempts = 8;
     static constexpr double unminimizeDelay = 0.35;
     static constexpr double settleDelay = 0.1;

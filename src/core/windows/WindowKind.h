@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <optional>
 
 // Which application owns a window, or which kind of project a slot holds. Stored by raw value.

@@ -3,7 +3,6 @@
 #include "platform/Platform.h"
 
 #include <QStringDecoder>
-
 #include <algorithm>
 #include <cmath>
 #include <unistd.h>
@@ -38,7 +37,8 @@ std::optional<QString> decodeUtf8(const QByteArray& bytes)
     return text;
 }
 
-std::optional<QString> decodeTitle(const X11Connection::Property& property, xcb_atom_t utf8, xcb_atom_t compound)
+std::optional<QString> decodeTitle(const X11Connection::Property& property, xcb_atom_t utf8,
+                                   xcb_atom_t compound)
 {
     if (property.format != 8)
         return std::nullopt;
@@ -213,7 +213,8 @@ AXResult X11Accessibility::focusedWindowOf(qint32 pid)
     const auto active = connection()->activeWindow();
     if (!active || pidOf(*active) != pid)
         return failed(AXError::noValue);
-    return AXResult{AXError::success, AXElement(std::make_shared<X11Element>(X11Element::clientWindow, pid, *active))};
+    return AXResult{AXError::success,
+                    AXElement(std::make_shared<X11Element>(X11Element::clientWindow, pid, *active))};
 }
 
 AXResult X11Accessibility::titleOf(xcb_window_t window)
@@ -273,13 +274,15 @@ AXResult X11Accessibility::minimizedState(xcb_window_t window)
     const auto wmProperty = x->property(wmState);
     if (!netProperty || !wmProperty)
         return failed(AXError::invalidUIElement);
-    const bool hidden = X11Connection::values32(*netProperty).contains(x->atom(X11Connection::NET_WM_STATE_HIDDEN));
+    const bool hidden =
+        X11Connection::values32(*netProperty).contains(x->atom(X11Connection::NET_WM_STATE_HIDDEN));
     const auto icccm = X11Connection::values32(*wmProperty);
     const bool iconic = !icccm.isEmpty() && icccm.first() == iconicState;
     return AXResult{AXError::success, hidden || iconic};
 }
 
-AXError X11Accessibility::setAttribute(const AXElement& element, const QString& attribute, const AXValue& value)
+AXError X11Accessibility::setAttribute(const AXElement& element, const QString& attribute,
+                                       const AXValue& value)
 {
     const X11Element* e = x11Element(element);
     if (!e)
@@ -317,8 +320,8 @@ AXError X11Accessibility::moveResize(xcb_window_t window, const AXValue& value, 
     uint32_t data[5] = {northWestGravity | sourceIndication, 0, 0, 0, 0};
     if (position) {
         const QPointF* point = std::get_if<QPointF>(&value);
-        if (!point || !std::isfinite(point->x()) || !std::isfinite(point->y()) || std::fabs(point->x()) > 32767 ||
-            std::fabs(point->y()) > 32767)
+        if (!point || !std::isfinite(point->x()) || !std::isfinite(point->y()) ||
+            std::fabs(point->x()) > 32767 || std::fabs(point->y()) > 32767)
             return AXError::illegalArgument;
         data[0] |= moveFlags;
         data[1] = uint32_t(int32_t(std::lround(point->x())));

@@ -5,17 +5,15 @@
 
 namespace {
 
-template <typename T>
-struct FreeDeleter {
+template <typename T> struct FreeDeleter {
     void operator()(T* p) const { std::free(p); }
 };
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter<T>>;
+template <typename T> using Reply = std::unique_ptr<T, FreeDeleter<T>>;
 
 constexpr const char* atomNames[X11Connection::AtomCount] = {
-    "_NET_CLIENT_LIST", "_NET_ACTIVE_WINDOW", "_NET_WM_NAME",          "_NET_WM_PID",
-    "_NET_FRAME_EXTENTS", "_NET_WM_STATE",   "_NET_WM_STATE_HIDDEN", "_NET_MOVERESIZE_WINDOW",
-    "WM_STATE",         "WM_CHANGE_STATE",   "UTF8_STRING",          "COMPOUND_TEXT",
+    "_NET_CLIENT_LIST",   "_NET_ACTIVE_WINDOW", "_NET_WM_NAME",         "_NET_WM_PID",
+    "_NET_FRAME_EXTENTS", "_NET_WM_STATE",      "_NET_WM_STATE_HIDDEN", "_NET_MOVERESIZE_WINDOW",
+    "WM_STATE",           "WM_CHANGE_STATE",    "UTF8_STRING",          "COMPOUND_TEXT",
 };
 
 // Property values are read whole up to this many 32-bit units (64 MiB).

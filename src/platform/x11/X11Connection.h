@@ -2,12 +2,10 @@
 
 #include <QByteArray>
 #include <QList>
-
-#include <xcb/xcb.h>
-
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <xcb/xcb.h>
 
 // A private connection to the X server with the EWMH atoms the product uses, interned once.
 // Reads are pipelined: callers send every request of a batch first and then collect the replies.
