@@ -1,7 +1,5 @@
 #include "platform/x11/X11Accessibility.h"
 
-#include "platform/Platform.h"
-
 #include <QStringDecoder>
 #include <algorithm>
 #include <cmath>
@@ -68,18 +66,6 @@ constexpr uint32_t iconicState = 3;
 
 } // namespace
 
-namespace Platform {
-std::unique_ptr<Accessibility> makeAccessibility()
-{
-    return std::make_unique<X11Accessibility>();
-}
-
-bool hasDesktop()
-{
-    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || X11Connection::open() != nullptr;
-}
-} // namespace Platform
-
 X11Accessibility::X11Accessibility() = default;
 
 QString X11Accessibility::windowClass(const QString& bundleIdentifier)
@@ -109,49 +95,7 @@ bool X11Accessibility::isProcessTrusted(bool)
 QList<X11Accessibility::Client> X11Accessibility::clients(bool withClass)
 {
     X11Connection* x = connection();
-    if (!x)
-        return {};
-    const QList<xcb_window_t> windows = x->clientList();
-    QList<xcb_get_property_cookie_t> pidCookies, classCookies;
-    for (const xcb_window_t window : windows) {
-        pidCookies.append(x->requestProperty(window, x->atom(X11Connection::NET_WM_PID)));
-        if (withClass)
-            classCookies.append(x->requestProperty(window, XCB_ATOM_WM_CLASS));
-    }
-    QList<Client> result;
-    for (qsizetype i = 0; i < windows.size(); ++i) {
-        const auto pidProperty = x->property(pidCookies[i]);
-        std::optional<X11Connection::Property> classProperty;
-        if (withClass)
-            classProperty = x->property(classCookies[i]);
-        const auto pids = pidProperty && pidProperty->type == XCB_ATOM_CARDINAL
-                              ? X11Connection::values32(*pidProperty)
-                              : QList<uint32_t>{};
-        if (pids.isEmpty() || pids.first() == 0 || pids.first() > uint32_t(INT32_MAX))
-            continue;
-        Client client{windows[i], qint32(pids.first()), {}};
-        if (classProperty && classProperty->format == 8) {
-            // WM_CLASS holds "instance\0class\0".
-            const QList<QByteArray> parts = classProperty->data.split('\0');
-            client.windowClass = parts.value(1);
-        }
-        result.append(client);
-    }
-    return result;
-}
-
-std::optional<qint32> X11Accessibility::pidOf(xcb_window_t window)
-{
-    X11Connection* x = connection();
-    if (!x)
-        return std::nullopt;
-    const auto property = x->property(x->requestProperty(window, x->atom(X11Connection::NET_WM_PID)));
-    if (!property || property->type != XCB_ATOM_CARDINAL)
-        return std::nullopt;
-    const auto values = X11Connection::values32(*property);
-    if (values.isEmpty() || values.first() == 0 || values.first() > uint32_t(INT32_MAX))
-        return std::nullopt;
-    return qint32(values.first());
+    return x ? x->clients(withClass) : QList<Client>{};
 }
 
 QList<qint32> X11Accessibility::runningApplications(const QString& bundleIdentifier)
@@ -211,7 +155,7 @@ AXResult X11Accessibility::windowsOf(qint32 pid)
 AXResult X11Accessibility::focusedWindowOf(qint32 pid)
 {
     const auto active = connection()->activeWindow();
-    if (!active || pidOf(*active) != pid)
+    if (!active || connection()->pidOf(*active) != pid)
         return failed(AXError::noValue);
     return AXResult{AXError::success,
                     AXElement(std::make_shared<X11Element>(X11Element::clientWindow, pid, *active))};
@@ -393,7 +337,7 @@ std::optional<qint32> X11Accessibility::frontmostApplication()
     const auto active = x->activeWindow();
     if (!active)
         return std::nullopt;
-    return pidOf(*active);
+    return x->pidOf(*active);
 }
 
 qint32 X11Accessibility::ownProcessIdentifier()

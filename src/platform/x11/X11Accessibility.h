@@ -26,14 +26,9 @@ public:
     qint32 ownProcessIdentifier() override;
 
 private:
-    struct Client {
-        xcb_window_t window;
-        qint32 pid;
-        QByteArray windowClass;
-    };
+    using Client = X11Connection::Client;
     X11Connection* connection();
     QList<Client> clients(bool withClass);
-    std::optional<qint32> pidOf(xcb_window_t window);
 
     AXResult windowsOf(qint32 pid);
     AXResult focusedWindowOf(qint32 pid);

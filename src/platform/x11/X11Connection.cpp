@@ -107,6 +107,48 @@ QList<xcb_window_t> X11Connection::clientList()
     return values32(*list);
 }
 
+namespace {
+std::optional<qint32> pidValue(const std::optional<X11Connection::Property>& property)
+{
+    if (!property || property->type != XCB_ATOM_CARDINAL)
+        return std::nullopt;
+    const auto values = X11Connection::values32(*property);
+    if (values.isEmpty() || values.first() == 0 || values.first() > uint32_t(INT32_MAX))
+        return std::nullopt;
+    return qint32(values.first());
+}
+} // namespace
+
+QList<X11Connection::Client> X11Connection::clients(bool withClass)
+{
+    const QList<xcb_window_t> windows = clientList();
+    QList<xcb_get_property_cookie_t> pidCookies, classCookies;
+    for (const xcb_window_t window : windows) {
+        pidCookies.append(requestProperty(window, atom(NET_WM_PID)));
+        if (withClass)
+            classCookies.append(requestProperty(window, XCB_ATOM_WM_CLASS));
+    }
+    QList<Client> result;
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        const auto pid = pidValue(property(pidCookies[i]));
+        std::optional<Property> classProperty;
+        if (withClass)
+            classProperty = property(classCookies[i]);
+        if (!pid)
+            continue;
+        Client client{windows[i], *pid, {}};
+        if (classProperty && classProperty->format == 8)
+            client.windowClass = classProperty->data.split('\0').value(1);  // "instance\0class\0"
+        result.append(client);
+    }
+    return result;
+}
+
+std::optional<qint32> X11Connection::pidOf(xcb_window_t window)
+{
+    return pidValue(property(requestProperty(window, atom(NET_WM_PID))));
+}
+
 std::optional<xcb_window_t> X11Connection::activeWindow()
 {
     const auto active = property(requestProperty(m_root, atom(NET_ACTIVE_WINDOW)));

@@ -52,6 +52,16 @@ public:
 
     // Managed client windows, oldest first; empty without a window manager.
     QList<xcb_window_t> clientList();
+
+    // Managed clients with the process that owns them (`_NET_WM_PID`), in client-list order;
+    // clients without a process id are left out.
+    struct Client {
+        xcb_window_t window;
+        qint32 pid;
+        QByteArray windowClass;  // the class part of WM_CLASS, when asked for
+    };
+    QList<Client> clients(bool withClass);
+    std::optional<qint32> pidOf(xcb_window_t window);
     std::optional<xcb_window_t> activeWindow();
 
     // Sends an EWMH client message to the root window.

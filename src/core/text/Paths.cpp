@@ -1,0 +1,50 @@
+#include "core/text/Paths.h"
+
+#include <QDir>
+#include <QStringList>
+
+namespace Paths {
+
+QString standardized(const QString& path)
+{
+    if (path.isEmpty())
+        return path;
+    QString expanded = path;
+    if (expanded == u'~' || expanded.startsWith(QStringLiteral("~/")))
+        expanded = QDir::homePath() + expanded.mid(1);
+
+    const bool absolute = expanded.startsWith(u'/');
+    QStringList kept;
+    for (const QString& component : expanded.split(u'/', Qt::SkipEmptyParts)) {
+        if (component == u'.')
+            continue;
+        if (component == QStringLiteral("..") && absolute) {
+            if (!kept.isEmpty())
+                kept.removeLast();
+            continue;
+        }
+        kept.append(component);
+    }
+    const QString joined = kept.join(u'/');
+    if (absolute)
+        return u'/' + joined;
+    return joined.isEmpty() ? QStringLiteral(".") : joined;
+}
+
+QString normalized(const QString& path)
+{
+    QString result = standardized(path);
+    while (result.size() >= 2 && result.endsWith(u'/'))
+        result.chop(1);
+    return result;
+}
+
+QString lastComponent(const QString& path)
+{
+    if (path.isEmpty())
+        return path;
+    const QStringList components = path.split(u'/', Qt::SkipEmptyParts);
+    return components.isEmpty() ? QStringLiteral("/") : components.last();
+}
+
+} // namespace Paths

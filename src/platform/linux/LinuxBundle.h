@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/Bundle.h"
+
+// Linux has no application bundle: the Info values are compiled in, and resources are looked up in
+// the installed data folders ("panedeck" under each XDG data folder), then beside the executable.
+class LinuxBundle final : public Bundle {
+public:
+    std::optional<QVariant> infoValue(const QString& key) const override;
+    std::optional<QString> resourcePath(const QString& name, const QString& extension) const override;
+    std::optional<QString> bundleIdentifier() const override { return std::nullopt; }
+};

@@ -1,0 +1,28 @@
+#include "platform/Platform.h"
+#include "platform/linux/LinuxBundle.h"
+#include "platform/x11/X11Accessibility.h"
+#include "platform/x11/X11Workspace.h"
+
+namespace Platform {
+
+std::unique_ptr<Accessibility> makeAccessibility()
+{
+    return std::make_unique<X11Accessibility>();
+}
+
+std::unique_ptr<Bundle> makeBundle()
+{
+    return std::make_unique<LinuxBundle>();
+}
+
+std::unique_ptr<Workspace> makeWorkspace()
+{
+    return std::make_unique<X11Workspace>();
+}
+
+bool hasDesktop()
+{
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || X11Connection::open() != nullptr;
+}
+
+} // namespace Platform

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/Workspace.h"
+#include "platform/x11/X11Connection.h"
+
+#include <memory>
+
+// Files open with the desktop's default handler (xdg-open); the running applications are the
+// processes that own managed windows.
+class X11Workspace final : public Workspace {
+public:
+    bool openPath(const QString& path) override;
+    QList<RunningApplication> runningApplications() override;
+
+private:
+    std::unique_ptr<X11Connection> m_connection;
+    bool m_connectTried = false;
+};
