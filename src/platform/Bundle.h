@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QVariant>
-
 #include <optional>
 
 // What the running program knows about itself: its Info values and its bundled resources.

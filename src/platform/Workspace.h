@@ -2,7 +2,6 @@
 
 #include <QList>
 #include <QString>
-
 #include <optional>
 
 // One running application as the workspace service reports it.
@@ -10,7 +9,7 @@ struct RunningApplication {
     std::optional<QString> localizedName;
     std::optional<QString> bundlePath;
     std::optional<QString> bundleIdentifier;
-    bool isRegular = false;  // an ordinary application, not an agent or background process
+    bool isRegular = false; // an ordinary application, not an agent or background process
 };
 
 // Opening files and addresses, and the running applications.

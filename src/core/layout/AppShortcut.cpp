@@ -5,7 +5,6 @@
 #include <QCollator>
 #include <QFileInfo>
 #include <QLocale>
-
 #include <algorithm>
 
 namespace AppShortcut {
@@ -49,7 +48,8 @@ std::optional<ShortcutEntry> entry(const QString& target, const QString& name)
     return ShortcutEntry{label, path};
 }
 
-QList<RunningAppInfo> candidates(const QList<RunningAppInfo>& list, const std::optional<QString>& excludingBundleID)
+QList<RunningAppInfo> candidates(const QList<RunningAppInfo>& list,
+                                 const std::optional<QString>& excludingBundleID)
 {
     QList<RunningAppInfo> kept;
     QStringList paths;

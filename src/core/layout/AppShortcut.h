@@ -24,7 +24,8 @@ std::optional<ShortcutEntry> entry(const QString& target, const QString& name);
 
 // Regular applications with a path, the excluded bundle left out, one per path, by name in the
 // order a file manager uses (case-insensitive, digits by value).
-QList<RunningAppInfo> candidates(const QList<RunningAppInfo>& list, const std::optional<QString>& excludingBundleID);
+QList<RunningAppInfo> candidates(const QList<RunningAppInfo>& list,
+                                 const std::optional<QString>& excludingBundleID);
 
 QList<RunningAppInfo> runningCandidates(Workspace& workspace, const Bundle& bundle);
 

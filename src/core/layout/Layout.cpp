@@ -13,9 +13,12 @@ WindowKind SlotEntry::windowKind() const
 QString rawValue(DoubleTapKey key)
 {
     switch (key) {
-    case DoubleTapKey::shift: return QStringLiteral("shift");
-    case DoubleTapKey::space: return QStringLiteral("space");
-    case DoubleTapKey::none: return QStringLiteral("none");
+    case DoubleTapKey::shift:
+        return QStringLiteral("shift");
+    case DoubleTapKey::space:
+        return QStringLiteral("space");
+    case DoubleTapKey::none:
+        return QStringLiteral("none");
     }
     return {};
 }

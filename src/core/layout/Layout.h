@@ -6,7 +6,6 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 // The layout document: everything Panedeck remembers between runs, held by the layout store and
@@ -14,29 +13,29 @@
 // live only in the derived properties.
 
 struct ServerEntry {
-    QString address;  // host and port, "192.168.1.5:8080"
-    QString browser;  // "safari" or "chrome"
+    QString address; // host and port, "192.168.1.5:8080"
+    QString browser; // "safari" or "chrome"
     bool operator==(const ServerEntry&) const = default;
 };
 
 struct ShortcutEntry {
     QString name;
-    QString target;  // a folder path, a web address or an application bundle path
+    QString target; // a folder path, a web address or an application bundle path
     bool operator==(const ShortcutEntry&) const = default;
 };
 
 struct HotkeyConfig {
     quint32 keyCode = 9;                 // the platform's virtual key code
     QStringList modifiers;               // "command", "control", "option", "shift"
-    static HotkeyConfig defaultConfig();  // Option-Command-V
+    static HotkeyConfig defaultConfig(); // Option-Command-V
     bool operator==(const HotkeyConfig&) const = default;
 };
 
 struct SlotEntry {
     QString name;
-    QString path;  // may be empty: no folder
+    QString path; // may be empty: no folder
     std::optional<QString> url;
-    std::optional<QString> kind;  // raw WindowKind; absent means an editor slot
+    std::optional<QString> kind; // raw WindowKind; absent means an editor slot
     std::optional<ServerEntry> server;
     std::optional<QString> color;
     std::optional<QString> matchKey;
@@ -66,10 +65,10 @@ inline constexpr int app = 10;
 } // namespace ShortcutLimits
 
 struct Layout {
-    QMap<QString, SlotEntry> slots;  // "1".."9"; other keys are kept but never used
+    QMap<QString, SlotEntry> slots; // "1".."9"; other keys are kept but never used
     HotkeyConfig hotkey = HotkeyConfig::defaultConfig();
     std::optional<bool> hotkeyEnabled;
-    std::optional<bool> doubleTapShift;  // older switch, kept as found
+    std::optional<bool> doubleTapShift; // older switch, kept as found
     std::optional<QString> panelTheme;
     std::optional<qint64> lastTileCount;
     std::optional<QString> doubleTapKey;

@@ -5,7 +5,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
 #include <limits>
 
 namespace LayoutJson {
@@ -122,7 +121,8 @@ public:
     ProjectMemo memo(const QJsonValue& v, const QString& path)
     {
         const QJsonObject o = object(v, path);
-        return {optionalString(o, QStringLiteral("name"), path), optionalString(o, QStringLiteral("url"), path),
+        return {optionalString(o, QStringLiteral("name"), path),
+                optionalString(o, QStringLiteral("url"), path),
                 optionalString(o, QStringLiteral("color"), path), optionalServer(o, path)};
     }
 
@@ -130,8 +130,9 @@ public:
     {
         const QJsonObject o = object(v, path);
         HotkeyConfig h;
-        h.keyCode = quint32(integer(required(o, QStringLiteral("keyCode"), path), path + QStringLiteral(".keyCode"),
-                                    0, std::numeric_limits<quint32>::max()));
+        h.keyCode =
+            quint32(integer(required(o, QStringLiteral("keyCode"), path), path + QStringLiteral(".keyCode"),
+                            0, std::numeric_limits<quint32>::max()));
         h.modifiers.clear();
         const QJsonArray modifiers =
             array(required(o, QStringLiteral("modifiers"), path), path + QStringLiteral(".modifiers"));
@@ -148,8 +149,9 @@ public:
         for (const QJsonValue& item : array(o.value(key), key)) {
             const QString path = key + QStringLiteral("[]");
             const QJsonObject entry = object(item, path);
-            list.append({string(required(entry, QStringLiteral("name"), path), path + QStringLiteral(".name")),
-                         string(required(entry, QStringLiteral("target"), path), path + QStringLiteral(".target"))});
+            list.append(
+                {string(required(entry, QStringLiteral("name"), path), path + QStringLiteral(".name")),
+                 string(required(entry, QStringLiteral("target"), path), path + QStringLiteral(".target"))});
         }
         return list;
     }
@@ -160,8 +162,7 @@ QJsonObject serverObject(const ServerEntry& s)
     return {{QStringLiteral("address"), s.address}, {QStringLiteral("browser"), s.browser}};
 }
 
-template <typename T>
-void put(QJsonObject& o, const QString& key, const std::optional<T>& value)
+template <typename T> void put(QJsonObject& o, const QString& key, const std::optional<T>& value)
 {
     if (value)
         o.insert(key, *value);
@@ -201,10 +202,12 @@ std::optional<Layout> decode(const QByteArray& bytes, QString* error)
     Layout layout;
     if (!r.failed()) {
         const QJsonObject root = document.object();
-        const QJsonObject slots = r.object(r.required(root, QStringLiteral("slots"), QString()), QStringLiteral("slots"));
+        const QJsonObject slots =
+            r.object(r.required(root, QStringLiteral("slots"), QString()), QStringLiteral("slots"));
         for (auto it = slots.begin(); it != slots.end(); ++it)
             layout.slots.insert(it.key(), r.slot(it.value(), QStringLiteral("slots.") + it.key()));
-        layout.hotkey = r.hotkey(r.required(root, QStringLiteral("hotkey"), QString()), QStringLiteral("hotkey"));
+        layout.hotkey =
+            r.hotkey(r.required(root, QStringLiteral("hotkey"), QString()), QStringLiteral("hotkey"));
         layout.hotkeyEnabled = r.optionalBool(root, QStringLiteral("hotkeyEnabled"), QString());
         layout.doubleTapShift = r.optionalBool(root, QStringLiteral("doubleTapShift"), QString());
         layout.panelTheme = r.optionalString(root, QStringLiteral("panelTheme"), QString());
@@ -216,7 +219,8 @@ std::optional<Layout> decode(const QByteArray& bytes, QString* error)
         layout.appShortcuts = r.shortcuts(root, QStringLiteral("appShortcuts"));
         if (!Reader::absent(root, QStringLiteral("projectMemory"))) {
             ProjectMemoryMap memory;
-            const QJsonObject memos = r.object(root.value(QStringLiteral("projectMemory")), QStringLiteral("projectMemory"));
+            const QJsonObject memos =
+                r.object(root.value(QStringLiteral("projectMemory")), QStringLiteral("projectMemory"));
             for (auto it = memos.begin(); it != memos.end(); ++it)
                 memory.insert(it.key(), r.memo(it.value(), QStringLiteral("projectMemory.") + it.key()));
             layout.projectMemory = memory;
@@ -248,9 +252,10 @@ QByteArray encode(const Layout& layout)
         slots.insert(it.key(), o);
     }
     root.insert(QStringLiteral("slots"), slots);
-    root.insert(QStringLiteral("hotkey"),
-                QJsonObject{{QStringLiteral("keyCode"), qint64(layout.hotkey.keyCode)},
-                            {QStringLiteral("modifiers"), QJsonArray::fromStringList(layout.hotkey.modifiers)}});
+    root.insert(
+        QStringLiteral("hotkey"),
+        QJsonObject{{QStringLiteral("keyCode"), qint64(layout.hotkey.keyCode)},
+                    {QStringLiteral("modifiers"), QJsonArray::fromStringList(layout.hotkey.modifiers)}});
     put(root, QStringLiteral("hotkeyEnabled"), layout.hotkeyEnabled);
     put(root, QStringLiteral("doubleTapShift"), layout.doubleTapShift);
     put(root, QStringLiteral("panelTheme"), layout.panelTheme);

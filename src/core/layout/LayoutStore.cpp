@@ -24,7 +24,7 @@ LayoutStore::LayoutStore(QString filePath) : m_filePath(std::move(filePath))
     if (loaded)
         m_layout = std::move(*loaded);
     else
-        m_unreadableFileOnDisk = true;  // start empty, but keep the file before overwriting it
+        m_unreadableFileOnDisk = true; // start empty, but keep the file before overwriting it
 }
 
 QString LayoutStore::defaultFilePath()
@@ -76,7 +76,8 @@ void LayoutStore::setClaudeUsageEnabled(bool enabled)
     save();
 }
 
-void LayoutStore::setShortcuts(QList<ShortcutEntry> folder, QList<ShortcutEntry> url, QList<ShortcutEntry> app)
+void LayoutStore::setShortcuts(QList<ShortcutEntry> folder, QList<ShortcutEntry> url,
+                               QList<ShortcutEntry> app)
 {
     m_layout.folderShortcuts = folder.mid(0, ShortcutLimits::folder);
     m_layout.urlShortcuts = url.mid(0, ShortcutLimits::url);
@@ -132,7 +133,8 @@ void LayoutStore::setColor(const std::optional<QString>& color, int slot)
 
 void LayoutStore::rememberEntry(const SlotEntry& entry)
 {
-    m_layout.projectMemory = ProjectMemory::remembering(entry, m_layout.projectMemory.value_or(ProjectMemoryMap{}));
+    m_layout.projectMemory =
+        ProjectMemory::remembering(entry, m_layout.projectMemory.value_or(ProjectMemoryMap{}));
 }
 
 void LayoutStore::removeEntry(int slot)
@@ -179,7 +181,7 @@ void LayoutStore::keepUnreadableFile()
     // Moved, not copied: the bytes stay exactly as they were, even when this process cannot read
     // them. An existing kept file is never replaced.
     if (!QFileInfo(m_filePath).exists() && !QFileInfo(m_filePath).isSymLink()) {
-        m_unreadableFileOnDisk = false;  // gone meanwhile: nothing left to keep
+        m_unreadableFileOnDisk = false; // gone meanwhile: nothing left to keep
         return;
     }
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));

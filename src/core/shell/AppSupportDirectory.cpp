@@ -19,7 +19,8 @@ bool copyTree(const QString& from, const QString& to)
         const QString source = it.next();
         const QFileInfo info = it.fileInfo();
         const QString target = to + u'/' + info.fileName();
-        const bool ok = info.isDir() && !info.isSymLink() ? copyTree(source, target) : QFile::copy(source, target);
+        const bool ok =
+            info.isDir() && !info.isSymLink() ? copyTree(source, target) : QFile::copy(source, target);
         if (!ok)
             return false;
     }
@@ -30,7 +31,8 @@ bool copyTree(const QString& from, const QString& to)
 
 QString defaultPath()
 {
-    static const QString path = resolve(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    static const QString path =
+        resolve(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     return path;
 }
 
@@ -39,7 +41,7 @@ QString resolve(const QString& base)
     const QString support = QDir(base).filePath(folderName);
     const QString earlier = QDir(base).filePath(earlierFolderName);
     if (!QFileInfo::exists(support) && QFileInfo(earlier).isDir())
-        copyTree(earlier, support);  // a failed copy leaves whatever it got to
+        copyTree(earlier, support); // a failed copy leaves whatever it got to
     return support;
 }
 

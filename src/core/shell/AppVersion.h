@@ -3,7 +3,6 @@
 #include "platform/Bundle.h"
 
 #include <QString>
-
 #include <optional>
 
 // The version text of the panel header: "v1.4.0 (37) · 2025-06-01", or "開発ビルド" without a version.

@@ -4,7 +4,6 @@
 #include "platform/Workspace.h"
 
 #include <QString>
-
 #include <optional>
 
 // The HTML user guide: a bundled resource, else docs/Panedeck-Guide.html under the given folder.

@@ -2,11 +2,10 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
-
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 
 namespace JsonText {
 namespace {
@@ -18,15 +17,32 @@ void writeString(QByteArray& out, const QString& text)
     for (qsizetype i = 0; i < size; ++i) {
         const char16_t c = text[i].unicode();
         switch (c) {
-        case u'"': out += "\\\""; continue;
-        case u'\\': out += "\\\\"; continue;
-        case u'/': out += "\\/"; continue;
-        case u'\b': out += "\\b"; continue;
-        case u'\f': out += "\\f"; continue;
-        case u'\n': out += "\\n"; continue;
-        case u'\r': out += "\\r"; continue;
-        case u'\t': out += "\\t"; continue;
-        default: break;
+        case u'"':
+            out += "\\\"";
+            continue;
+        case u'\\':
+            out += "\\\\";
+            continue;
+        case u'/':
+            out += "\\/";
+            continue;
+        case u'\b':
+            out += "\\b";
+            continue;
+        case u'\f':
+            out += "\\f";
+            continue;
+        case u'\n':
+            out += "\\n";
+            continue;
+        case u'\r':
+            out += "\\r";
+            continue;
+        case u'\t':
+            out += "\\t";
+            continue;
+        default:
+            break;
         }
         const bool pairedHigh = QChar::isHighSurrogate(c) && i + 1 < size && text[i + 1].isLowSurrogate();
         if (pairedHigh) {
@@ -54,7 +70,7 @@ void writeNumber(QByteArray& out, const QJsonValue& value)
     }
     const double d = value.toDouble();
     if (!std::isfinite(d)) {
-        out += "null";  // JSON has no infinities
+        out += "null"; // JSON has no infinities
         return;
     }
     char buffer[64];
@@ -68,10 +84,18 @@ void write(QByteArray& out, const QJsonValue& value, int depth)
     const QByteArray closingIndent(2 * depth, ' ');
     switch (value.type()) {
     case QJsonValue::Null:
-    case QJsonValue::Undefined: out += "null"; break;
-    case QJsonValue::Bool: out += value.toBool() ? "true" : "false"; break;
-    case QJsonValue::Double: writeNumber(out, value); break;
-    case QJsonValue::String: writeString(out, value.toString()); break;
+    case QJsonValue::Undefined:
+        out += "null";
+        break;
+    case QJsonValue::Bool:
+        out += value.toBool() ? "true" : "false";
+        break;
+    case QJsonValue::Double:
+        writeNumber(out, value);
+        break;
+    case QJsonValue::String:
+        writeString(out, value.toString());
+        break;
     case QJsonValue::Array: {
         const QJsonArray array = value.toArray();
         if (array.isEmpty()) {

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QJsonValue>
-
 #include <optional>
 
 // The one JSON form every file of the product is written in, and exact number reading.

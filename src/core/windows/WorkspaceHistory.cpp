@@ -34,11 +34,12 @@ std::optional<QString> localPath(const QString& address)
 QString defaultStorageURL()
 {
 #if defined(Q_OS_MACOS)
-    const auto base = QStandardPaths::GenericDataLocation;  // Application Support
+    const auto base = QStandardPaths::GenericDataLocation; // Application Support
 #else
-    const auto base = QStandardPaths::GenericConfigLocation;  // ~/.config
+    const auto base = QStandardPaths::GenericConfigLocation; // ~/.config
 #endif
-    return QDir(QStandardPaths::writableLocation(base)).filePath(QStringLiteral("Code/User/globalStorage/storage.json"));
+    return QDir(QStandardPaths::writableLocation(base))
+        .filePath(QStringLiteral("Code/User/globalStorage/storage.json"));
 }
 
 QStringList openFolderPaths(const QByteArray& storageJSON)
@@ -76,7 +77,8 @@ QStringList openFolderPaths(const QByteArray& storageJSON)
         const auto path = localPath(address);
         if (!path)
             continue;
-        const bool seen = std::any_of(paths.begin(), paths.end(), [&](const QString& p) { return Text::equal(p, *path); });
+        const bool seen =
+            std::any_of(paths.begin(), paths.end(), [&](const QString& p) { return Text::equal(p, *path); });
         if (!seen)
             paths.append(*path);
     }
@@ -90,7 +92,7 @@ std::optional<QString> resolvePath(const QString& projectName, const QStringList
         if (!Text::equal(Paths::lastComponent(path), projectName))
             continue;
         if (found)
-            return std::nullopt;  // ambiguous
+            return std::nullopt; // ambiguous
         found = path;
     }
     return found;

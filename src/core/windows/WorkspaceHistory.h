@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 // The editor's own record of its open folders (storage.json), read only.

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-
 #include <filesystem>
 #include <system_error>
 

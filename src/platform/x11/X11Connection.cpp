@@ -138,7 +138,7 @@ QList<X11Connection::Client> X11Connection::clients(bool withClass)
             continue;
         Client client{windows[i], *pid, {}};
         if (classProperty && classProperty->format == 8)
-            client.windowClass = classProperty->data.split('\0').value(1);  // "instance\0class\0"
+            client.windowClass = classProperty->data.split('\0').value(1); // "instance\0class\0"
         result.append(client);
     }
     return result;

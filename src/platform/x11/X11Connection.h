@@ -58,7 +58,7 @@ public:
     struct Client {
         xcb_window_t window;
         qint32 pid;
-        QByteArray windowClass;  // the class part of WM_CLASS, when asked for
+        QByteArray windowClass; // the class part of WM_CLASS, when asked for
     };
     QList<Client> clients(bool withClass);
     std::optional<qint32> pidOf(xcb_window_t window);

@@ -34,7 +34,7 @@ QList<RunningApplication> X11Workspace::runningApplications()
         const QString executable = QFileInfo(QStringLiteral("/proc/%1/exe").arg(client.pid)).symLinkTarget();
         if (!executable.isEmpty())
             app.bundlePath = executable;
-        app.isRegular = true;  // it has a managed window of its own
+        app.isRegular = true; // it has a managed window of its own
         applications.append(app);
     }
     return applications;

@@ -1,0 +1,184 @@
+#include "core/shell/AppSupportDirectory.h"
+#include "core/shell/AppVersion.h"
+#include "core/shell/UserGuide.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <latch>
+#include <thread>
+
+using Expected = std::optional<QString>;
+Q_DECLARE_METATYPE(Expected)
+
+namespace {
+
+class FakeBundle final : public Bundle {
+public:
+    QVariantMap info;
+    std::optional<QString> guide;
+    std::optional<QVariant> infoValue(const QString& key) const override
+    {
+        return info.contains(key) ? std::optional<QVariant>(info.value(key)) : std::nullopt;
+    }
+    std::optional<QString> resourcePath(const QString& name, const QString& extension) const override
+    {
+        return name == u"Panedeck-Guide"_qs && extension == u"html"_qs ? guide : std::nullopt;
+    }
+    std::optional<QString> bundleIdentifier() const override { return std::nullopt; }
+};
+
+class FakeWorkspace final : public Workspace {
+public:
+    bool result = true;
+    QStringList opened;
+    bool openPath(const QString& path) override
+    {
+        opened.append(path);
+        return result;
+    }
+    QList<RunningApplication> runningApplications() override { return {}; }
+};
+
+void write(const QString& path, const QByteArray& contents)
+{
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(contents);
+}
+
+// Every entry below `root` by relative path, with file contents.
+QMap<QString, QByteArray> tree(const QString& root)
+{
+    QMap<QString, QByteArray> entries;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        const bool isFile = it.fileInfo().isFile() && file.open(QIODevice::ReadOnly);
+        entries.insert(QDir(root).relativeFilePath(path), isFile ? file.readAll() : QByteArray("<folder>"));
+    }
+    return entries;
+}
+
+} // namespace
+
+// The version text, the support folder and its one-time move from the earlier name, and the guide.
+class SupportTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void displayString_data()
+    {
+        QTest::addColumn<Expected>("shortVersion");
+        QTest::addColumn<Expected>("build");
+        QTest::addColumn<Expected>("date");
+        QTest::addColumn<QString>("expected");
+        const Expected none;
+        const auto E = [](const char16_t* s) { return Expected(QString::fromUtf16(s)); };
+        QTest::newRow("nothing") << none << E(u"5") << E(u"2025-06-01") << u"開発ビルド"_qs;
+        QTest::newRow("blank version") << E(u" \t ") << none << none << u"開発ビルド"_qs;
+        QTest::newRow("trimmed, empty date") << E(u" 2.0 ") << none << E(u"") << u"v2.0"_qs;
+        QTest::newRow("build, no date") << E(u"2.0") << E(u" 5 ") << none << u"v2.0 (5)"_qs;
+        QTest::newRow("everything") << E(u"1.4.0") << E(u"37") << E(u"2025-06-01")
+                                    << u"v1.4.0 (37) · 2025-06-01"_qs;
+        QTest::newRow("line breaks are not trimmed") << E(u"2.0\n") << E(u"\n") << none << u"v2.0\n (\n)"_qs;
+    }
+    void displayString()
+    {
+        QFETCH(Expected, shortVersion);
+        QFETCH(Expected, build);
+        QFETCH(Expected, date);
+        QFETCH(QString, expected);
+        QCOMPARE(AppVersion::displayString(shortVersion, build, date), expected);
+    }
+
+    void currentUsesTextValuesOnly()
+    {
+        FakeBundle bundle;
+        bundle.info = {{u"CFBundleShortVersionString"_qs, u"1.4.0"_qs},
+                       {u"CFBundleVersion"_qs, 37},
+                       {u"KivBuildDate"_qs, u"2025-06-01"_qs}};
+        QCOMPARE(AppVersion::current(bundle), u"v1.4.0 · 2025-06-01"_qs);
+        bundle.info.insert(u"CFBundleShortVersionString"_qs, 1.4);
+        QCOMPARE(AppVersion::current(bundle), u"開発ビルド"_qs);
+    }
+
+    void resolve()
+    {
+        QTemporaryDir base;
+        const QString support = base.filePath(u"Panedeck"_qs);
+        QCOMPARE(AppSupportDirectory::resolve(base.path()), support); // neither folder: nothing created
+        QVERIFY(tree(base.path()).isEmpty());
+
+        const QString earlier = base.filePath(u"Quaypane"_qs);
+        write(earlier + u"/layout.json"_qs, "{}");
+        write(earlier + u"/.hidden"_qs, "h");
+        write(earlier + u"/agent-state/deep/s.state"_qs, QByteArray("\0\1\xff", 3));
+        const auto before = tree(earlier);
+        QCOMPARE(AppSupportDirectory::resolve(base.path()), support);
+        QCOMPARE(tree(support), before);
+        QCOMPARE(tree(earlier), before); // left in place
+
+        write(earlier + u"/new.txt"_qs, "later"); // both exist: nothing is copied again
+        AppSupportDirectory::resolve(base.path());
+        QVERIFY(!QFile::exists(support + u"/new.txt"_qs));
+    }
+
+    void defaultPathOnceUnderConcurrentFirstUse()
+    {
+        // The only use of defaultPath() in this program, so this really is the first one.
+        QTemporaryDir data;
+        for (int i = 0; i < 40; ++i)
+            write(data.filePath(u"Quaypane/agent-state/%1.state"_qs.arg(i)), QByteArray::number(i));
+        const auto before = tree(data.filePath(u"Quaypane"_qs));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+
+        constexpr int threads = 8;
+        std::latch start(threads);
+        QString results[threads];
+        std::vector<std::thread> workers;
+        for (int i = 0; i < threads; ++i) {
+            workers.emplace_back([&, i] {
+                start.arrive_and_wait();
+                results[i] = AppSupportDirectory::defaultPath();
+            });
+        }
+        for (std::thread& worker : workers)
+            worker.join();
+        for (const QString& result : results)
+            QCOMPARE(result, data.filePath(u"Panedeck"_qs));
+        QCOMPARE(tree(data.filePath(u"Panedeck"_qs)), before);
+    }
+
+    void guide()
+    {
+        QTemporaryDir dir;
+        const QString start = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        FakeBundle bundle;
+        FakeWorkspace workspace;
+
+        QTest::ignoreMessage(QtInfoMsg, "User guide not found: Panedeck-Guide.html");
+        QVERIFY(!UserGuide::open(bundle, workspace));
+        QVERIFY(workspace.opened.isEmpty());
+
+        write(dir.filePath(u"docs/Panedeck-Guide.html"_qs), "<html></html>");
+        const QString beside = QDir::currentPath() + u"/docs/Panedeck-Guide.html"_qs;
+        QCOMPARE(UserGuide::guideURL(bundle, QDir::currentPath()), beside);
+        workspace.result = false;
+        QVERIFY(!UserGuide::open(bundle, workspace)); // the workspace's answer is passed on
+        QCOMPARE(workspace.opened, QStringList{beside});
+
+        bundle.guide = u"/bundle/Resources/Panedeck-Guide.html"_qs; // the bundled copy wins
+        QCOMPARE(UserGuide::guideURL(bundle, dir.path()), bundle.guide);
+        QVERIFY(QDir::setCurrent(start));
+    }
+};
+
+QTEST_GUILESS_MAIN(SupportTest)
+#include "tst_support.moc"
