@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -12,6 +13,12 @@ struct RunningApplication {
     bool isRegular = false; // an ordinary application, not an agent or background process
 };
 
+// One running process of an application, for telling which of two copies came first.
+struct RunningProcess {
+    qint32 pid = 0;
+    std::optional<QDateTime> launchDate;
+};
+
 // Opening files and addresses, and the running applications.
 class Workspace {
 public:
@@ -20,4 +27,6 @@ public:
     virtual bool openPath(const QString& path) = 0;
     // In the order the platform lists them.
     virtual QList<RunningApplication> runningApplications() = 0;
+    // The running processes of the application with this identity, this one included.
+    virtual QList<RunningProcess> runningProcesses(const QString& bundleIdentifier) = 0;
 };

@@ -1,3 +1,4 @@
+#include "FakePlatform.h"
 #include "core/layout/AppShortcut.h"
 #include "core/layout/DragPayload.h"
 #include "core/layout/URLUtil.h"
@@ -13,24 +14,6 @@ Q_DECLARE_METATYPE(Expected)
 Q_DECLARE_METATYPE(WindowKind)
 
 namespace {
-
-class FakeWorkspace final : public Workspace {
-public:
-    QList<RunningApplication> apps;
-    bool openPath(const QString&) override { return false; }
-    QList<RunningApplication> runningApplications() override { return apps; }
-};
-
-class FakeBundle final : public Bundle {
-public:
-    std::optional<QString> identifier;
-    std::optional<QVariant> infoValue(const QString&) const override { return std::nullopt; }
-    std::optional<QString> resourcePath(const QString&, const QString&) const override
-    {
-        return std::nullopt;
-    }
-    std::optional<QString> bundleIdentifier() const override { return identifier; }
-};
 
 RunningAppInfo info(const QString& name, Expected path, Expected bundleID = std::nullopt, bool regular = true)
 {
@@ -149,7 +132,7 @@ private Q_SLOTS:
     void runningCandidates()
     {
         FakeWorkspace workspace;
-        workspace.apps = {
+        workspace.applications = {
             {u"Terminal"_qs, u"/usr/share/Terminal.app"_qs, u"org.term"_qs, true},
             {std::nullopt, u"/opt/My.Tool.app/"_qs, u"org.tool"_qs, true},
             {std::nullopt, std::nullopt, u"org.ghost"_qs, true},

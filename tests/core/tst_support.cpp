@@ -1,5 +1,7 @@
+#include "FakePlatform.h"
 #include "core/shell/AppSupportDirectory.h"
 #include "core/shell/AppVersion.h"
+#include "core/shell/SingleInstance.h"
 #include "core/shell/UserGuide.h"
 
 #include <QDir>
@@ -14,33 +16,6 @@ using Expected = std::optional<QString>;
 Q_DECLARE_METATYPE(Expected)
 
 namespace {
-
-class FakeBundle final : public Bundle {
-public:
-    QVariantMap info;
-    std::optional<QString> guide;
-    std::optional<QVariant> infoValue(const QString& key) const override
-    {
-        return info.contains(key) ? std::optional<QVariant>(info.value(key)) : std::nullopt;
-    }
-    std::optional<QString> resourcePath(const QString& name, const QString& extension) const override
-    {
-        return name == u"Panedeck-Guide"_qs && extension == u"html"_qs ? guide : std::nullopt;
-    }
-    std::optional<QString> bundleIdentifier() const override { return std::nullopt; }
-};
-
-class FakeWorkspace final : public Workspace {
-public:
-    bool result = true;
-    QStringList opened;
-    bool openPath(const QString& path) override
-    {
-        opened.append(path);
-        return result;
-    }
-    QList<RunningApplication> runningApplications() override { return {}; }
-};
 
 void write(const QString& path, const QByteArray& contents)
 {
@@ -155,6 +130,39 @@ private Q_SLOTS:
         QCOMPARE(tree(data.filePath(u"Panedeck"_qs)), before);
     }
 
+    void olderCopyStays()
+    {
+        const QDateTime t(QDate(2026, 12, 6), QTime(9, 0), Qt::UTC);
+        const auto quits = [](RunningInstance own, QList<RunningInstance> others) {
+            return SingleInstance::shouldTerminate(own, others);
+        };
+        QVERIFY(!quits({500, t}, {}));
+        QVERIFY(quits({500, t}, {{600, t.addSecs(-1)}}));
+        QVERIFY(!quits({600, t.addSecs(-1)}, {{500, t}}));
+        QVERIFY(quits({500, t}, {{400, t}})); // same launch: the lower process id stays
+        QVERIFY(!quits({400, t}, {{500, t}}));
+        QVERIFY(!quits({400, t}, {{400, t}})); // a full tie never quits
+        QVERIFY(quits({500, std::nullopt}, {{400, std::nullopt}}));
+        QVERIFY(quits({500, t}, {{600, t.addSecs(5)}, {700, t.addSecs(9)}, {800, t.addSecs(-9)}}));
+        // One date unknown: exactly one of the two yields, by process id (never both).
+        QVERIFY(quits({500, t}, {{400, std::nullopt}}));
+        QVERIFY(!quits({400, std::nullopt}, {{500, t}}));
+        QVERIFY(!quits({400, t}, {{500, std::nullopt}}));
+        QVERIFY(quits({500, std::nullopt}, {{400, t}}));
+    }
+
+    void gatheringRunningCopies()
+    {
+        const QDateTime t(QDate(2026, 12, 6), QTime(9, 0), Qt::UTC);
+        FakeBundle bundle;
+        FakeWorkspace workspace;
+        workspace.processes[u"app.panedeck.Panedeck"_qs] = {{300, t.addSecs(-60)}, {42, t}};
+        QVERIFY(!SingleInstance::shouldTerminateForRunningApplications(bundle, workspace, 42)); // no identity
+        bundle.identifier = u"app.panedeck.Panedeck"_qs;
+        QVERIFY(SingleInstance::shouldTerminateForRunningApplications(bundle, workspace, 42));
+        QVERIFY(!SingleInstance::shouldTerminateForRunningApplications(bundle, workspace, 300));
+    }
+
     void guide()
     {
         QTemporaryDir dir;
@@ -170,7 +178,7 @@ private Q_SLOTS:
         write(dir.filePath(u"docs/Panedeck-Guide.html"_qs), "<html></html>");
         const QString beside = QDir::currentPath() + u"/docs/Panedeck-Guide.html"_qs;
         QCOMPARE(UserGuide::guideURL(bundle, QDir::currentPath()), beside);
-        workspace.result = false;
+        workspace.openResult = false;
         QVERIFY(!UserGuide::open(bundle, workspace)); // the workspace's answer is passed on
         QCOMPARE(workspace.opened, QStringList{beside});
 

@@ -43,8 +43,13 @@ QString lastComponent(const QString& path)
 {
     if (path.isEmpty())
         return path;
-    const QStringList components = path.split(u'/', Qt::SkipEmptyParts);
-    return components.isEmpty() ? QStringLiteral("/") : components.last();
+    qsizetype end = path.size();
+    while (end > 0 && path[end - 1] == u'/')
+        --end;
+    if (end == 0)
+        return QStringLiteral("/");
+    const qsizetype start = path.lastIndexOf(u'/', end - 1) + 1;
+    return path.mid(start, end - start);
 }
 
 } // namespace Paths

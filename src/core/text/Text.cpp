@@ -1,6 +1,7 @@
 #include "core/text/Text.h"
 
 #include <QTextBoundaryFinder>
+#include <algorithm>
 
 namespace Text {
 namespace {
@@ -29,9 +30,48 @@ QString nfc(const QString& text)
     return text.normalized(QString::NormalizationForm_C);
 }
 
+// Whether a text may be outside normal form C. Texts that are in it are canonically equivalent only
+// when identical, which spares normalising the common case. Below U+0300 nothing decomposes or
+// combines; the punctuation and symbol blocks U+2010…U+2BFF are stable too, except the combining
+// marks for symbols and five singletons (Ohm, Kelvin, Angstrom signs, angle brackets).
+bool mayNeedNormalizing(QStringView text)
+{
+    // Most texts are plain: one cheap pass that the compiler can vectorise settles them.
+    char16_t any = 0;
+    for (const QChar c : text)
+        any |= c.unicode();
+    if (any < 0x0300)
+        return false;
+    return std::any_of(text.cbegin(), text.cend(), [](QChar ch) {
+        const char16_t c = ch.unicode();
+        if (c < 0x0300)
+            return false;
+        if (c >= 0x2010 && c <= 0x2BFF)
+            return (c >= 0x20D0 && c <= 0x20FF) || c == 0x2126 || c == 0x212A || c == 0x212B || c == 0x2329 ||
+                   c == 0x232A;
+        return true;
+    });
+}
+
+QString canonical(const QString& text)
+{
+    return mayNeedNormalizing(text) ? nfc(text) : text;
+}
+
+bool equalsCanonical(QStringView text, const QString& key)
+{
+    if (text == key)
+        return true;
+    return mayNeedNormalizing(text) && nfc(text.toString()) == key;
+}
+
 bool equal(const QString& a, const QString& b)
 {
-    return a == b || nfc(a) == nfc(b);
+    if (a == b)
+        return true;
+    if (!mayNeedNormalizing(a) && !mayNeedNormalizing(b))
+        return false;
+    return nfc(a) == nfc(b);
 }
 
 QStringList characters(const QString& text)

@@ -9,6 +9,13 @@ namespace Text {
 
 QString nfc(const QString& text);
 bool equal(const QString& a, const QString& b);
+// A form in which canonically equivalent texts are identical (the text itself when it is already
+// in normal form C, which is cheap to tell for most texts): a key for hashing and comparing.
+QString canonical(const QString& text);
+// False when the text is certainly in normal form C already (a quick scan, no allocation).
+bool mayNeedNormalizing(QStringView text);
+// Whether `text` is canonically equivalent to `key`, a text already in canonical form.
+bool equalsCanonical(QStringView text, const QString& key);
 
 // The text split into user-perceived characters (extended grapheme clusters).
 QStringList characters(const QString& text);

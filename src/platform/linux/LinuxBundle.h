@@ -8,5 +8,7 @@ class LinuxBundle final : public Bundle {
 public:
     std::optional<QVariant> infoValue(const QString& key) const override;
     std::optional<QString> resourcePath(const QString& name, const QString& extension) const override;
-    std::optional<QString> bundleIdentifier() const override { return std::nullopt; }
+    // The product's fixed identity on a desktop without bundles.
+    static inline const QString identifier = QStringLiteral("app.panedeck.Panedeck");
+    std::optional<QString> bundleIdentifier() const override { return identifier; }
 };

@@ -1,5 +1,8 @@
 #include "platform/x11/X11Workspace.h"
 
+#include "platform/linux/LinuxBundle.h"
+#include "platform/linux/LinuxProcesses.h"
+
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -38,4 +41,11 @@ QList<RunningApplication> X11Workspace::runningApplications()
         applications.append(app);
     }
     return applications;
+}
+
+QList<RunningProcess> X11Workspace::runningProcesses(const QString& bundleIdentifier)
+{
+    if (bundleIdentifier != LinuxBundle::identifier)
+        return {};
+    return LinuxProcesses::residentCopies();
 }

@@ -11,6 +11,8 @@ class X11Workspace final : public Workspace {
 public:
     bool openPath(const QString& path) override;
     QList<RunningApplication> runningApplications() override;
+    // Resident copies of this very executable (started without arguments), from /proc.
+    QList<RunningProcess> runningProcesses(const QString& bundleIdentifier) override;
 
 private:
     std::unique_ptr<X11Connection> m_connection;

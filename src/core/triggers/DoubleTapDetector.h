@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QtGlobal>
+#include <optional>
+
+// Runs of quick Shift or Space taps. Timestamps are seconds on any monotonic clock; the gap between
+// two taps of one run may be at most the threshold (inclusive).
+class DoubleTapDetector {
+public:
+    DoubleTapDetector(double threshold = 0.35, int requiredTaps = 2);
+
+    // True exactly when this tap completes a run; the detector then starts afresh.
+    bool registerTap(double at);
+    void reset();
+
+    int count() const { return m_count; }
+    int requiredTaps() const { return m_requiredTaps; }
+
+private:
+    double m_threshold;
+    int m_requiredTaps;
+    std::optional<double> m_lastTap;
+    int m_count = 0;
+};
+
+// Space taps, ignored while the user is typing: a space within the guard interval after another key
+// breaks the run instead of counting.
+class DoubleTapSpaceDetector {
+public:
+    DoubleTapSpaceDetector(double threshold = 0.35, double typingGuardInterval = 1.0, int requiredTaps = 2);
+
+    bool registerSpaceTap(double at);
+    void registerOtherKey(double at);
+    int count() const { return m_taps.count(); }
+
+private:
+    DoubleTapDetector m_taps;
+    double m_typingGuardInterval;
+    std::optional<double> m_lastOtherKey;
+};
+
+// One key event in the forms the rules are written in (the macOS event forms; other desktops
+// translate their own events into these).
+struct KeyEvent {
+    static constexpr int keyDown = 10;
+    static constexpr int flagsChanged = 12;
+    static constexpr quint16 leftShift = 56;
+    static constexpr quint16 rightShift = 60;
+    static constexpr quint16 space = 49;
+    static constexpr quint64 modifierMask = 0xFFFF0000;
+    static constexpr quint64 shiftFlag = 0x20000;
+
+    int type = 0;
+    quint16 keyCode = 0;
+    quint64 modifierFlags = 0;
+    bool isARepeat = false;
+};
+
+// How one event feeds a detector; true when it completed a run (the panel should open).
+namespace DoubleTapRules {
+bool shift(const KeyEvent& event, DoubleTapDetector& detector, double now);
+bool space(const KeyEvent& event, DoubleTapSpaceDetector& detector, double now);
+} // namespace DoubleTapRules
