@@ -1,6 +1,5 @@
 #include "app/Resident.h"
 #include "core/shell/CommandLine.h"
-#include "core/windows/WindowDiscovery.h"
 #include "platform/Platform.h"
 #include "platform/Sleeper.h"
 
@@ -27,8 +26,11 @@ int main(int argc, char** argv)
         return runResident(argc, argv);
 
     const auto accessibility = Platform::makeAccessibility();
+    const auto processes = Platform::makeProcesses();
+    const auto appleScript = Platform::makeAppleScript();
+    const auto workspace = Platform::makeWorkspace();
     ThreadSleeper sleeper;
-    WindowDiscovery discovery(*accessibility, sleeper);
+    DesktopServices desktop{*accessibility, *processes, *appleScript, *workspace, sleeper};
     QTextStream out(stdout);
-    return CommandLine::run(args, discovery, out);
+    return CommandLine::run(args, desktop, out);
 }

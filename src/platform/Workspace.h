@@ -25,6 +25,8 @@ public:
     virtual ~Workspace() = default;
     // Hands a file or folder path to the desktop's default handler; false when that failed.
     virtual bool openPath(const QString& path) = 0;
+    // Launches (or brings forward) the application at a path; false when that failed.
+    virtual bool openApplication(const QString& path) = 0;
     // In the order the platform lists them.
     virtual QList<RunningApplication> runningApplications() = 0;
     // The running processes of the application with this identity, this one included.

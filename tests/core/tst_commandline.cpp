@@ -1,4 +1,6 @@
 #include "FakeDesktop.h"
+#include "FakePlatform.h"
+#include "FakeProcesses.h"
 #include "core/shell/CommandLine.h"
 #include "core/windows/WindowDiscovery.h"
 
@@ -10,6 +12,9 @@ class CommandLineTest : public QObject {
 
     FakeDesktop desktop;
     FakeSleeper sleeper;
+    FakeProcesses processes;
+    NoAppleScript appleScript;
+    FakeWorkspace workspace;
 
     struct Outcome {
         int status;
@@ -20,8 +25,8 @@ class CommandLineTest : public QObject {
         args.prepend(u"/usr/bin/panedeck"_qs);
         QString text;
         QTextStream out(&text);
-        WindowDiscovery discovery(desktop, sleeper);
-        const int status = CommandLine::run(args, discovery, out);
+        DesktopServices services{desktop, processes, appleScript, workspace, sleeper};
+        const int status = CommandLine::run(args, services, out);
         return {status, text};
     }
     void addEditor(qint32 pid, const QStringList& titles)
@@ -33,7 +38,12 @@ class CommandLineTest : public QObject {
     }
 
 private Q_SLOTS:
-    void init() { desktop = FakeDesktop(); }
+    void init()
+    {
+        desktop = FakeDesktop();
+        processes = FakeProcesses();
+        workspace = FakeWorkspace();
+    }
 
     void residentOnlyWithoutArguments()
     {
@@ -130,6 +140,32 @@ private Q_SLOTS:
         QCOMPARE(outcome.output, output);
         QCOMPARE(outcome.status, status);
         QVERIFY(desktop.callsMatching(u"perform"_qs).isEmpty());
+    }
+
+    void finderAndOtherWindows()
+    {
+        Outcome outcome = run({u"open-finder"_qs});
+        QCOMPARE(outcome.output, u"usage: open-finder <folderPath>\n"_qs);
+        QCOMPARE(outcome.status, 1);
+        workspace.openResult = false; // the answer is not used
+        outcome = run({u"open-finder"_qs, u"/no/such/./folder/"_qs, u"extra"_qs});
+        QCOMPARE(outcome.output, QString());
+        QCOMPARE(outcome.status, 0);
+        QCOMPARE(workspace.opened, QStringList{u"/no/such/folder"_qs});
+
+        // Neither application running: nothing is run or printed.
+        QCOMPARE(run({u"list-terminals"_qs}).output, QString());
+        QCOMPARE(run({u"list-safari"_qs}).status, 0);
+        QVERIFY(processes.calls.isEmpty());
+
+        desktop.addApplication(u"com.apple.Safari"_qs, 9, {});
+        processes.output = [](const QString&, const QStringList&) {
+            return std::optional<QString>(u"1\tDocs\thttps://a.dev\n2\tNew Tab\t\n"_qs);
+        };
+        outcome = run({u"list-safari"_qs});
+        QCOMPARE(outcome.output, u"[https://a.dev] Docs\n[?] New Tab\n"_qs);
+        QCOMPARE(outcome.status, 0);
+        QVERIFY(desktop.trustPrompts.isEmpty());
     }
 
     void raiseWithoutAccessFindsNothing()

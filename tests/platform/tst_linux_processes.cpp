@@ -19,7 +19,8 @@ private Q_SLOTS:
         QProcess lister;
         lister.start(QStringLiteral(COPIES_PROBE), {QStringLiteral("list")});
         QVERIFY(lister.waitForFinished());
-        const QStringList lines = QString::fromUtf8(lister.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        const QStringList lines =
+            QString::fromUtf8(lister.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
         resident.kill();
         resident.waitForFinished();
 

@@ -38,6 +38,11 @@ public:
         opened.append(path);
         return openResult;
     }
+    bool openApplication(const QString& path) override
+    {
+        opened.append(QStringLiteral("app:") + path);
+        return openResult;
+    }
     QList<RunningApplication> runningApplications() override { return applications; }
     QList<RunningProcess> runningProcesses(const QString& bundleIdentifier) override
     {

@@ -68,6 +68,17 @@ private Q_SLOTS:
         outcome = panedeck({QString()});
         QCOMPARE(outcome.output, u"unknown command: \n"_qs);
         QCOMPARE(outcome.status, 1);
+        for (const QString& word : {u"list-terminals"_qs, u"list-safari"_qs}) {
+            outcome = panedeck({word}); // neither application exists here: nothing to list
+            QCOMPARE(outcome.output, QString());
+            QCOMPARE(outcome.status, 0);
+        }
+        outcome = panedeck({u"open-finder"_qs});
+        QCOMPARE(outcome.output, u"usage: open-finder <folderPath>\n"_qs);
+        QCOMPARE(outcome.status, 1);
+        outcome = panedeck({u"open-finder"_qs, u"/no/such/folder"_qs});
+        QCOMPARE(outcome.output, QString());
+        QCOMPARE(outcome.status, 0);
         outcome = panedeck({u"list-windowz"_qs});
         QCOMPARE(outcome.output, u"unknown command: list-windowz\n"_qs);
         QCOMPARE(outcome.status, 1);

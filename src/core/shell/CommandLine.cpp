@@ -1,5 +1,8 @@
 #include "core/shell/CommandLine.h"
 
+#include "core/control/Launcher.h"
+#include "core/control/SafariDiscovery.h"
+#include "core/control/TerminalDiscovery.h"
 #include "core/text/Text.h"
 #include "core/windows/WindowDiscovery.h"
 
@@ -35,6 +38,23 @@ int raise(const QStringList& args, WindowDiscovery& discovery, QTextStream& out)
     return 0;
 }
 
+int openFinder(const QStringList& args, DesktopServices& desktop, QTextStream& out)
+{
+    if (args.size() < 3) {
+        out << "usage: open-finder <folderPath>\n";
+        return 1;
+    }
+    FinderController::raiseOrOpen(desktop.workspace, args[2]);
+    return 0;
+}
+
+int printWindows(const QList<AppWindow>& windows, QTextStream& out)
+{
+    for (const AppWindow& window : windows)
+        out << '[' << window.folderPath.value_or(QStringLiteral("?")) << "] " << window.title << '\n';
+    return 0;
+}
+
 } // namespace
 
 bool isResident(const QStringList& args)
@@ -42,14 +62,21 @@ bool isResident(const QStringList& args)
     return args.size() < 2;
 }
 
-int run(const QStringList& args, WindowDiscovery& discovery, QTextStream& out)
+int run(const QStringList& args, DesktopServices& desktop, QTextStream& out)
 {
     const QString command = args.value(1);
+    WindowDiscovery discovery(desktop.accessibility, desktop.sleeper);
     int status = 1;
     if (Text::equal(command, QStringLiteral("list-windows")))
         status = listWindows(discovery, out);
     else if (Text::equal(command, QStringLiteral("raise")))
         status = raise(args, discovery, out);
+    else if (Text::equal(command, QStringLiteral("open-finder")))
+        status = openFinder(args, desktop, out);
+    else if (Text::equal(command, QStringLiteral("list-terminals")))
+        status = printWindows(TerminalDiscovery::listWindows(desktop), out);
+    else if (Text::equal(command, QStringLiteral("list-safari")))
+        status = printWindows(SafariDiscovery::listWindows(desktop), out);
     else
         out << "unknown command: " << command << '\n';
     out.flush();

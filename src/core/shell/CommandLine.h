@@ -1,9 +1,9 @@
 #pragma once
 
+#include "platform/DesktopServices.h"
+
 #include <QStringList>
 #include <QTextStream>
-
-class WindowDiscovery;
 
 // The sub-commands that scripts use without the resident application: one command, plain lines on
 // standard output, an exit status.
@@ -13,6 +13,6 @@ namespace CommandLine {
 bool isResident(const QStringList& args);
 
 // Runs the sub-command named by args[1]; every line, errors included, goes to `out`.
-int run(const QStringList& args, WindowDiscovery& discovery, QTextStream& out);
+int run(const QStringList& args, DesktopServices& desktop, QTextStream& out);
 
 } // namespace CommandLine

@@ -1,5 +1,6 @@
 #include "platform/Platform.h"
 #include "platform/linux/LinuxBundle.h"
+#include "platform/linux/LinuxSystemProcesses.h"
 #include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11Workspace.h"
 
@@ -18,6 +19,16 @@ std::unique_ptr<Bundle> makeBundle()
 std::unique_ptr<Workspace> makeWorkspace()
 {
     return std::make_unique<X11Workspace>();
+}
+
+std::unique_ptr<Processes> makeProcesses()
+{
+    return std::make_unique<LinuxSystemProcesses>();
+}
+
+std::unique_ptr<AppleScript> makeAppleScript()
+{
+    return std::make_unique<NoAppleScript>();
 }
 
 bool hasDesktop()

@@ -15,6 +15,14 @@ bool X11Workspace::openPath(const QString& path)
     return QProcess::startDetached(opener, {path});
 }
 
+bool X11Workspace::openApplication(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isFile() && info.isExecutable())
+        return QProcess::startDetached(info.absoluteFilePath(), {});
+    return openPath(info.absoluteFilePath());
+}
+
 QList<RunningApplication> X11Workspace::runningApplications()
 {
     if (!m_connectTried) {

@@ -10,6 +10,8 @@
 class X11Workspace final : public Workspace {
 public:
     bool openPath(const QString& path) override;
+    // An executable file is started; anything else (a .desktop file, a folder) goes to xdg-open.
+    bool openApplication(const QString& path) override;
     QList<RunningApplication> runningApplications() override;
     // Resident copies of this very executable (started without arguments), from /proc.
     QList<RunningProcess> runningProcesses(const QString& bundleIdentifier) override;

@@ -1,0 +1,76 @@
+#include "core/control/SafariDiscovery.h"
+
+#include "core/control/ScriptedWindows.h"
+
+namespace SafariDiscovery {
+namespace {
+const QString application = QStringLiteral("Safari");
+const QString logPrefix = QStringLiteral("SafariDiscovery");
+} // namespace
+
+QString listingScript()
+{
+    return QStringLiteral(
+        "tell application \"Safari\"\n"
+        "    set out to \"\"\n"
+        "    repeat with w in windows\n"
+        "        try\n"
+        "            set out to out & (id of w) & tab & (name of w) & tab & (URL of current tab of w) "
+        "& linefeed\n"
+        "        end try\n"
+        "    end repeat\n"
+        "    return out\n"
+        "end tell");
+}
+
+QList<WindowInfo> parseWindowList(const QString& text)
+{
+    QList<WindowInfo> windows;
+    for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts)) {
+        const QStringList pieces = line.split(u'\t');
+        if (pieces.size() != 3)
+            continue;
+        if (const auto id = ScriptedWindows::parseInteger(pieces[0]))
+            windows.append({*id, pieces[1], pieces[2]});
+    }
+    return windows;
+}
+
+QList<AppWindow> listWindows(DesktopServices& desktop)
+{
+    const QList<qint32> running = desktop.accessibility.runningApplications(safariBundleID);
+    if (running.isEmpty())
+        return {};
+    const auto output = ScriptedWindows::runCommand(desktop.processes, listingScript());
+    if (!output)
+        return {};
+    QList<AppWindow> windows;
+    for (const WindowInfo& info : parseWindowList(*output)) {
+        AppWindow window(WindowKind::safari, info.name, std::nullopt,
+                         info.url.isEmpty() ? std::nullopt : std::optional<QString>(info.url));
+        window.pid = running.first();
+        window.safariWindowID = info.id;
+        windows.append(std::move(window));
+    }
+    return windows;
+}
+
+void raise(DesktopServices& desktop, qint64 windowID)
+{
+    ScriptedWindows::runScript(desktop.appleScript, ScriptedWindows::raiseScript(application, windowID),
+                               logPrefix);
+}
+
+std::optional<QRectF> currentBounds(DesktopServices& desktop, qint64 windowID)
+{
+    const auto output = ScriptedWindows::runCommand(desktop.processes,
+                                                    ScriptedWindows::readBoundsScript(application, windowID));
+    return output ? ScriptedWindows::parseBounds(*output) : std::nullopt;
+}
+
+bool setBounds(DesktopServices& desktop, qint64 windowID, const QRectF& frame)
+{
+    return ScriptedWindows::setBounds(desktop.processes, application, windowID, frame, tolerance, logPrefix);
+}
+
+} // namespace SafariDiscovery

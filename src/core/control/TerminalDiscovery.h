@@ -1,0 +1,39 @@
+#pragma once
+
+#include "core/windows/AppWindow.h"
+#include "platform/DesktopServices.h"
+
+#include <QHash>
+#include <QList>
+#include <QRectF>
+
+// Terminal's windows, each with the working folder of the shell on its selected tab, found through
+// AppleScript and the open-files lister.
+namespace TerminalDiscovery {
+
+inline const QString terminalBundleID = QStringLiteral("com.apple.Terminal");
+inline const QString lsof = QStringLiteral("/usr/sbin/lsof");
+inline constexpr double tolerance = 16.0;
+
+struct WindowInfo {
+    qint64 id = 0;
+    QString tty;
+    QString name;
+    bool operator==(const WindowInfo&) const = default;
+};
+
+QString listingScript();
+
+QList<AppWindow> listWindows(DesktopServices& desktop);
+void raise(DesktopServices& desktop, qint64 windowID);
+std::optional<QRectF> currentBounds(DesktopServices& desktop, qint64 windowID);
+bool setBounds(DesktopServices& desktop, qint64 windowID, const QRectF& frame);
+
+// The parsers of the script and `lsof -F` outputs.
+QList<WindowInfo> parseWindowList(const QString& text);
+QHash<QString, QList<qint64>> parsePidsByTTY(const QString& text);
+QHash<qint64, QString> parseCwdByPID(const QString& text);
+// Device path → working folder of the process with the smallest id on it.
+QHash<QString, QString> cwdByTTY(Processes& processes, const QStringList& ttys);
+
+} // namespace TerminalDiscovery

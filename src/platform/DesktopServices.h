@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/Accessibility.h"
+#include "platform/AppleScript.h"
+#include "platform/Processes.h"
+#include "platform/Sleeper.h"
+#include "platform/Workspace.h"
+
+// The platform operations the window and launching logic reaches the desktop through.
+struct DesktopServices {
+    Accessibility& accessibility;
+    Processes& processes;
+    AppleScript& appleScript;
+    Workspace& workspace;
+    Sleeper& sleeper;
+};

@@ -1,0 +1,62 @@
+#include "platform/linux/OpenTranslation.h"
+
+#include <QDir>
+
+namespace OpenTranslation {
+namespace {
+
+QString absolute(const QString& path)
+{
+    return QDir::cleanPath(QDir::current().absoluteFilePath(path));
+}
+
+std::optional<Command> firstFound(const QStringList& programs, const QStringList& arguments,
+                                  const std::function<QString(const QString&)>& findExecutable)
+{
+    for (const QString& name : programs) {
+        if (const QString program = findExecutable(name); !program.isEmpty())
+            return Command{program, arguments, {}};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<Command> translate(const QStringList& args,
+                                 const std::function<QString(const QString&)>& findExecutable)
+{
+    if (args.size() < 2 || args.size() > 3)
+        return std::nullopt;
+    const QString target = args.value(2);
+    const QString mode = args[0];
+    const QString application = args[1];
+
+    if (mode == QStringLiteral("-b") && application == QStringLiteral("com.microsoft.VSCode")) {
+        const QStringList folder = target.isEmpty() ? QStringList{} : QStringList{absolute(target)};
+        if (auto editor = firstFound({QStringLiteral("code")}, folder, findExecutable))
+            return editor;
+        return folder.isEmpty() ? std::nullopt
+                                : firstFound({QStringLiteral("xdg-open")}, folder, findExecutable);
+    }
+    if (mode != QStringLiteral("-a"))
+        return std::nullopt;
+    if (application == QStringLiteral("Terminal")) {
+        auto terminal = firstFound({QStringLiteral("x-terminal-emulator")}, {}, findExecutable);
+        if (terminal)
+            terminal->workingDirectory = target.isEmpty() ? QDir::homePath() : absolute(target);
+        return terminal;
+    }
+    if (args.size() != 3 || target.isEmpty() || target.startsWith(u'-'))
+        return std::nullopt;
+    if (application == QStringLiteral("Google Chrome")) {
+        if (auto chrome = firstFound({QStringLiteral("google-chrome"), QStringLiteral("google-chrome-stable"),
+                                      QStringLiteral("chromium"), QStringLiteral("chromium-browser")},
+                                     {target}, findExecutable))
+            return chrome;
+    } else if (application != QStringLiteral("Safari")) {
+        return std::nullopt;
+    }
+    return firstFound({QStringLiteral("xdg-open")}, {target}, findExecutable);
+}
+
+} // namespace OpenTranslation

@@ -1,0 +1,91 @@
+#include "platform/SystemProcesses.h"
+#include "platform/linux/OpenTranslation.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTest>
+
+// Real child processes, and what the launcher's `open` command lines become on Linux.
+class ProcessesTest : public QObject {
+    Q_OBJECT
+
+    SystemProcesses processes;
+    const QString sh = QStringLiteral("/bin/sh");
+
+private Q_SLOTS:
+    void runToEnd()
+    {
+        // Several megabytes on standard output, some noise on standard error, a failing exit status.
+        const auto big = processes.runToEnd(
+            sh, {u"-c"_qs, u"head -c 6000000 /dev/zero | tr '\\0' x; echo oops >&2; exit 3"_qs});
+        QVERIFY(big);
+        QCOMPARE(big->size(), 6000000);
+        QCOMPARE(processes.runToEnd(sh, {u"-c"_qs, u"printf 'caf\\303\\251 \\342\\200\\224'"_qs}),
+                 u"café —"_qs);
+        QCOMPARE(processes.runToEnd(sh, {u"-c"_qs, u"printf 'bad \\303\\050'"_qs}), std::nullopt);
+        QCOMPARE(processes.runToEnd(u"/no/such/program"_qs, {}), std::nullopt);
+        // Arguments are never interpreted by a shell.
+        QCOMPARE(processes.runToEnd(u"/bin/echo"_qs, {u"$HOME; rm -rf ~ | \"x\"\n-n"_qs}),
+                 u"$HOME; rm -rf ~ | \"x\"\n-n\n"_qs);
+    }
+
+    void hungChildIsTerminated()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        QTest::ignoreMessage(
+            QtInfoMsg,
+            QRegularExpression(u"^Processes: /bin/sh did not finish within 300 ms; terminated$"_qs));
+        QCOMPARE(processes.runToEnd(sh, {u"-c"_qs, u"echo partial; exec sleep 30"_qs}, 300), std::nullopt);
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression(u"^Processes: .* terminated$"_qs));
+        QCOMPARE(processes.startAndWait(sh, {u"-c"_qs, u"exec sleep 30"_qs}, 300), std::nullopt);
+        QVERIFY(timer.elapsed() < 5000);
+    }
+
+    void exitStatusAndDetached()
+    {
+        QCOMPARE(processes.startAndWait(sh, {u"-c"_qs, u"exit 0"_qs}), 0);
+        QCOMPARE(processes.startAndWait(sh, {u"-c"_qs, u"exit 7"_qs}), 7);
+        QCOMPARE(processes.startAndWait(u"/no/such/program"_qs, {}), std::nullopt);
+        QString error;
+        QVERIFY(processes.startDetached(u"/bin/true"_qs, {}, &error));
+        QVERIFY(!processes.startDetached(u"/no/such/program"_qs, {}, &error));
+        QVERIFY(!error.isEmpty());
+    }
+
+    void openOnLinux()
+    {
+        QStringList installed{u"code"_qs, u"xdg-open"_qs, u"x-terminal-emulator"_qs};
+        const auto find = [&](const QString& name) {
+            return installed.contains(name) ? u"/usr/bin/"_qs + name : QString();
+        };
+        using OpenTranslation::Command;
+        const auto translate = [&](const QStringList& args) {
+            return OpenTranslation::translate(args, find);
+        };
+        const QString here = QDir::currentPath();
+
+        QCOMPARE(translate({u"-b"_qs, u"com.microsoft.VSCode"_qs}), (Command{u"/usr/bin/code"_qs, {}, {}}));
+        QCOMPARE(translate({u"-b"_qs, u"com.microsoft.VSCode"_qs, u"-rf"_qs}),
+                 (Command{u"/usr/bin/code"_qs, {here + u"/-rf"_qs}, {}}));
+        QCOMPARE(translate({u"-a"_qs, u"Terminal"_qs, u"/tmp/a b/"_qs}),
+                 (Command{u"/usr/bin/x-terminal-emulator"_qs, {}, u"/tmp/a b"_qs}));
+        QCOMPARE(translate({u"-a"_qs, u"Safari"_qs, u"https://a.dev"_qs}),
+                 (Command{u"/usr/bin/xdg-open"_qs, {u"https://a.dev"_qs}, {}}));
+        QCOMPARE(translate({u"-a"_qs, u"Google Chrome"_qs, u"https://a.dev"_qs}),
+                 (Command{u"/usr/bin/xdg-open"_qs, {u"https://a.dev"_qs}, {}}));
+        QCOMPARE(translate({u"-a"_qs, u"Safari"_qs, u"--incognito"_qs}), std::nullopt);
+        QCOMPARE(translate({u"-a"_qs, u"Preview"_qs, u"x"_qs}), std::nullopt);
+        QCOMPARE(translate({u"-e"_qs, u"x"_qs}), std::nullopt);
+
+        installed = {u"chromium"_qs};
+        QCOMPARE(translate({u"-a"_qs, u"Google Chrome"_qs, u"http://x"_qs}),
+                 (Command{u"/usr/bin/chromium"_qs, {u"http://x"_qs}, {}}));
+        QCOMPARE(translate({u"-b"_qs, u"com.microsoft.VSCode"_qs, u"/p"_qs}),
+                 std::nullopt); // neither editor nor opener
+        QCOMPARE(translate({u"-a"_qs, u"Terminal"_qs}), std::nullopt);
+    }
+};
+
+QTEST_GUILESS_MAIN(ProcessesTest)
+#include "tst_processes.moc"
