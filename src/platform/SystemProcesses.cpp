@@ -3,6 +3,7 @@
 #include <QDebug>
 #include <QProcess>
 #include <QStringDecoder>
+#include <algorithm>
 
 namespace {
 
@@ -73,4 +74,29 @@ std::optional<int> SystemProcesses::startAndWait(const QString& executable, cons
     if (process.exitStatus() != QProcess::NormalExit)
         return std::nullopt;
     return process.exitCode();
+}
+
+void SystemProcesses::runQuietly(const QString& executable, const QStringList& arguments,
+                                 const QString& workingDirectory, int terminateAfterMs)
+{
+    QProcess process;
+    process.setProgram(executable);
+    process.setArguments(arguments);
+    process.setWorkingDirectory(workingDirectory);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start();
+    if (!process.waitForStarted())
+        return;
+    if (process.waitForFinished(std::max(terminateAfterMs, 0))) // -1 would wait without end
+        return;
+    process.terminate();
+    if (process.waitForFinished(5000))
+        return;
+    // Ignored the request: a child that never ends must not hold its caller forever.
+    qInfo().noquote()
+        << QStringLiteral("Processes: %1 ignored the terminate request; killed").arg(executable);
+    process.kill();
+    process.waitForFinished(1000);
 }

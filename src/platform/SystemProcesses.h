@@ -10,4 +10,6 @@ public:
     bool startDetached(const QString& executable, const QStringList& arguments, QString* error) override;
     std::optional<int> startAndWait(const QString& executable, const QStringList& arguments,
                                     int timeoutMs = defaultTimeoutMs) override;
+    void runQuietly(const QString& executable, const QStringList& arguments, const QString& workingDirectory,
+                    int terminateAfterMs) override;
 };

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTest>
 
 // Real child processes, and what the launcher's `open` command lines become on Linux.
@@ -51,6 +52,28 @@ private Q_SLOTS:
         QVERIFY(processes.startDetached(u"/bin/true"_qs, {}, &error));
         QVERIFY(!processes.startDetached(u"/no/such/program"_qs, {}, &error));
         QVERIFY(!error.isEmpty());
+    }
+
+    void runQuietly()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(u"work dir"_qs);
+        QVERIFY(QDir().mkpath(folder));
+        processes.runQuietly(sh, {u"-c"_qs, u"pwd > out; read line; echo $? >> out; echo noise >&2"_qs},
+                             folder, 5000);
+        QFile out(folder + u"/out"_qs);
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        QCOMPARE(out.readAll(), (folder + u"\n1\n"_qs).toUtf8()); // standard input is empty
+
+        QElapsedTimer timer;
+        timer.start();
+        processes.runQuietly(u"/no/such/program"_qs, {}, folder, 5000);
+        QVERIFY(timer.elapsed() < 1000);
+        // Deaf to SIGTERM: killed 5 s after the request instead of holding the caller.
+        QTest::ignoreMessage(QtInfoMsg, "Processes: /bin/sh ignored the terminate request; killed");
+        processes.runQuietly(sh, {u"-c"_qs, u"trap '' TERM; exec sleep 30"_qs}, folder, 200);
+        QVERIFY(timer.elapsed() > 5000);
+        QVERIFY(timer.elapsed() < 7000);
     }
 
     void openOnLinux()

@@ -16,6 +16,9 @@ public:
     QList<Call> calls;
     // Output of runToEnd for a call; absent by default (as if the command could not start).
     std::function<std::optional<QString>(const QString& executable, const QStringList& arguments)> output;
+    // Working folder and time limit of every runQuietly call, in order.
+    QList<QString> workingDirectories;
+    QList<int> terminateAfterMs;
     bool startSucceeds = true;
     std::optional<int> exitStatus = 0;
 
@@ -35,5 +38,12 @@ public:
     {
         calls.append({executable, arguments});
         return exitStatus;
+    }
+    void runQuietly(const QString& executable, const QStringList& arguments, const QString& workingDirectory,
+                    int terminateAfter) override
+    {
+        calls.append({executable, arguments});
+        workingDirectories.append(workingDirectory);
+        terminateAfterMs.append(terminateAfter);
     }
 };

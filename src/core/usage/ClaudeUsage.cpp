@@ -1,0 +1,113 @@
+#include "core/usage/ClaudeUsage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTimeZone>
+#include <cmath>
+
+namespace ClaudeUsageReader {
+namespace {
+
+// Farther from 1970 than any real clock gets (the ECMAScript date range): a corrupt fetch time.
+constexpr double maxAbsoluteMs = 8.64e15;
+
+// Claude Code writes fractions of a second (up to microseconds); they are dropped before parsing.
+const QRegularExpression& fraction()
+{
+    static const QRegularExpression expression(QStringLiteral("\\.[0-9]+(?=Z|[+-][0-9]{2}:?[0-9]{2}$)"));
+    return expression;
+}
+
+// Qt's ISO parser is lenient (a space for the "T", fractions, offsets without a colon, hour 24),
+// so the internet date-time shape is checked first.
+const QRegularExpression& internetDateTime()
+{
+    static const QRegularExpression expression(QStringLiteral(
+        "^[0-9]{4}-[0-9]{2}-[0-9]{2}T([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9](Z|[+-][0-9]{2}:[0-9]{2})\\z"));
+    return expression;
+}
+
+std::optional<QDateTime> date(const QString& text)
+{
+    QString whole = text;
+    whole.remove(fraction());
+    if (!internetDateTime().match(whole).hasMatch())
+        return std::nullopt;
+    const QDateTime parsed = QDateTime::fromString(whole, Qt::ISODate);
+    if (!parsed.isValid())
+        return std::nullopt;
+    return parsed;
+}
+
+std::optional<ClaudeUsage::Window> window(const QJsonValue& value)
+{
+    const QJsonObject object = value.toObject();
+    const QJsonValue utilization = object.value(QStringLiteral("utilization"));
+    const QJsonValue resetsAt = object.value(QStringLiteral("resets_at"));
+    if (!value.isObject() || !utilization.isDouble() || !resetsAt.isString())
+        return std::nullopt;
+    const auto resets = date(resetsAt.toString());
+    if (!resets)
+        return std::nullopt;
+    return ClaudeUsage::Window{utilization.toDouble(), *resets};
+}
+
+} // namespace
+
+QString defaultFile()
+{
+    return QDir::homePath() + QStringLiteral("/.claude.json");
+}
+
+std::optional<ClaudeUsage> load(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return parse(bytes);
+}
+
+std::optional<ClaudeUsage> parse(const QByteArray& bytes)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    const QJsonObject top = document.object();
+
+    const QJsonValue cacheValue = top.value(QStringLiteral("cachedUsageUtilization"));
+    const QJsonObject cache = cacheValue.toObject();
+    const QJsonValue fetchedAtMs = cache.value(QStringLiteral("fetchedAtMs"));
+    const QJsonValue utilizationValue = cache.value(QStringLiteral("utilization"));
+    if (!cacheValue.isObject() || !fetchedAtMs.isDouble() || !utilizationValue.isObject())
+        return std::nullopt;
+
+    const QJsonValue accountValue = top.value(QStringLiteral("oauthAccount"));
+    const QJsonValue account = accountValue.toObject().value(QStringLiteral("accountUuid"));
+    if (!accountValue.isObject() || !account.isString())
+        return std::nullopt; // nobody signed in
+    const QJsonValue cacheAccount = cache.value(QStringLiteral("accountUuid"));
+    if (cacheAccount.isString() && cacheAccount.toString() != account.toString())
+        return std::nullopt; // figures of another account
+
+    const QJsonObject utilization = utilizationValue.toObject();
+    ClaudeUsage usage;
+    usage.fiveHour = window(utilization.value(QStringLiteral("five_hour")));
+    usage.sevenDay = window(utilization.value(QStringLiteral("seven_day")));
+    if (!usage.fiveHour && !usage.sevenDay)
+        return std::nullopt;
+
+    const double ms = fetchedAtMs.toDouble();
+    if (!std::isfinite(ms) || std::abs(ms) > maxAbsoluteMs)
+        return std::nullopt;
+    usage.fetchedAt = QDateTime::fromMSecsSinceEpoch(std::llround(ms), QTimeZone::utc());
+    return usage;
+}
+
+} // namespace ClaudeUsageReader
