@@ -72,18 +72,31 @@ namespace AgentStatus {
 
 std::optional<AgentStatusEntry> parse(const QString& text, const QString& sessionID)
 {
-    QHash<QString, QString> values;
-    for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts)) {
+    // Lines of key=value; only three keys matter, and a later line overrides an earlier one.
+    QStringView cwd, state, updatedAt;
+    bool hasCwd = false, hasState = false, hasTime = false;
+    for (QStringView line : QStringView(text).split(u'\n', Qt::SkipEmptyParts)) {
         const qsizetype eq = line.indexOf(u'=');
-        if (eq >= 0)
-            values.insert(line.left(eq), line.mid(eq + 1));
+        if (eq < 0)
+            continue;
+        const QStringView key = line.left(eq);
+        const QStringView value = line.mid(eq + 1);
+        if (key == u"cwd") {
+            cwd = value;
+            hasCwd = true;
+        } else if (key == u"state") {
+            state = value;
+            hasState = true;
+        } else if (key == u"updatedAt") {
+            updatedAt = value;
+            hasTime = true;
+        }
     }
-    const QString cwd = values.value(QStringLiteral("cwd"));
-    const auto state = agentStateFromRawValue(values.value(QStringLiteral("state")));
-    const auto updatedAt = IsoTime::parse(values.value(QStringLiteral("updatedAt")));
-    if (cwd.isEmpty() || !state || !updatedAt)
+    const auto parsedState = hasState ? agentStateFromRawValue(state.toString()) : std::nullopt;
+    const auto time = hasTime ? IsoTime::parse(updatedAt.toString()) : std::nullopt;
+    if (!hasCwd || cwd.isEmpty() || !parsedState || !time)
         return std::nullopt;
-    return AgentStatusEntry{sessionID, cwd, *state, *updatedAt};
+    return AgentStatusEntry{sessionID, cwd.toString(), *parsedState, *time};
 }
 
 bool isExpired(const AgentStatusEntry& entry, const QDateTime& now)

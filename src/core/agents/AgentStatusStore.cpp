@@ -10,6 +10,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -37,8 +41,10 @@ StringMap readMap(const QString& path)
     return map;
 }
 
-void writeMap(const QString& path, const StringMap& map)
+void writeMap(const QString& path, const StringMap& map, const StringMap& onDisk)
 {
+    if (map == onDisk && QFileInfo::exists(path))
+        return; // the same document is there already
     QJsonObject object;
     for (auto it = map.begin(); it != map.end(); ++it)
         object.insert(it.key(), it.value());
@@ -58,44 +64,70 @@ AgentStatusStore::AgentStatusStore(const QString& baseDirectory) : m_base(baseDi
 
 QList<AgentStatusEntry> AgentStatusStore::loadEntries() const
 {
-    QDir directory(stateDirectory());
-    if (!directory.exists() || !directory.isReadable())
+    // Plain POSIX calls: this runs on every refresh, on as many files as there are sessions, and a
+    // name, one open, one status and one read per file is all it needs.
+    const QByteArray directoryPath = QFile::encodeName(stateDirectory());
+    DIR* directory = ::opendir(directoryPath.constData());
+    if (!directory)
         return {};
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    const QStringList names = directory.entryList(
-        QDir::Files | QDir::Dirs | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::NoSort);
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
     const QString suffix = QStringLiteral(".state");
     QList<AgentStatusEntry> entries;
-    for (const QString& name : names) {
+    QByteArray buffer(int(stateFileLimit) + 1, Qt::Uninitialized);
+    while (const dirent* item = ::readdir(directory)) {
+        const QString name = QFile::decodeName(item->d_name);
         if (!name.endsWith(suffix))
             continue;
-        const QString path = directory.filePath(name);
-        const QFileInfo info(path);
-        const QDateTime modified = info.lastModified();
-        const bool stale = modified.isValid() && modified.secsTo(now) > staleAge;
-
+        struct stat info {};
         std::optional<AgentStatusEntry> entry;
-        QFile file(path);
-        // Only regular files are read (a folder named x.state, a device, a link to either reads as nothing).
-        if (info.isFile() && info.size() <= stateFileLimit && file.open(QIODevice::ReadOnly))
-            entry =
-                AgentStatus::parse(QString::fromUtf8(file.read(stateFileLimit)), name.chopped(suffix.size()));
+        // Non-blocking, so that a pipe named like a state file cannot hold the caller.
+        const int fd = ::openat(::dirfd(directory), item->d_name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        bool known = false;
+        if (fd >= 0) {
+            known = ::fstat(fd, &info) == 0;
+            if (known && S_ISREG(info.st_mode)) {
+                const ssize_t n = ::read(fd, buffer.data(), size_t(buffer.size()));
+                if (n >= 0 && n <= stateFileLimit)
+                    entry = AgentStatus::parse(QString::fromUtf8(buffer.constData(), qsizetype(n)),
+                                               name.chopped(suffix.size()));
+            }
+            ::close(fd);
+        } else {
+            known = ::fstatat(::dirfd(directory), item->d_name, &info, 0) == 0;
+        }
+        const bool stale = known && now - qint64(info.st_mtime) > staleAge;
         if (stale) {
-            if (info.isFile() || info.isSymLink())
-                QFile::remove(path);
+            if (!S_ISDIR(info.st_mode))
+                ::unlinkat(::dirfd(directory), item->d_name, 0);
             continue;
         }
         if (entry)
             entries.append(*entry);
     }
+    ::closedir(directory);
     return entries;
 }
 
-void AgentStatusStore::recordActivity(const QList<AgentStatusEntry>& entries, const QDateTime& now) const
+namespace {
+QList<ActivityRecord> records(const StringMap& activity, const QDateTime& now)
+{
+    QList<ActivityRecord> result;
+    for (auto it = activity.begin(); it != activity.end(); ++it) {
+        const auto time = IsoTime::parse(it.value());
+        if (time && time->secsTo(now) <= AgentStatusStore::recentWindow)
+            result.append({it.key(), *time});
+    }
+    return result;
+}
+} // namespace
+
+QList<ActivityRecord> AgentStatusStore::recordActivity(const QList<AgentStatusEntry>& entries,
+                                                       const QDateTime& now) const
 {
     if (entries.isEmpty())
-        return;
-    StringMap activity = readMap(activityFile());
+        return recentActivity(now); // nothing to record: the file is not rewritten
+    const StringMap before = readMap(activityFile());
+    StringMap activity = before;
     for (const AgentStatusEntry& entry : entries) {
         const QString key = AgentStatus::normalized(entry.cwd);
         if (key.isEmpty())
@@ -111,33 +143,35 @@ void AgentStatusStore::recordActivity(const QList<AgentStatusEntry>& entries, co
         else
             ++it;
     }
-    writeMap(activityFile(), activity);
+    writeMap(activityFile(), activity, before);
+    return records(activity, now);
 }
 
 QList<ActivityRecord> AgentStatusStore::recentActivity(const QDateTime& now) const
 {
-    QList<ActivityRecord> records;
-    const StringMap activity = readMap(activityFile());
-    for (auto it = activity.begin(); it != activity.end(); ++it) {
-        const auto time = IsoTime::parse(it.value());
-        if (time && time->secsTo(now) <= recentWindow)
-            records.append({it.key(), *time});
-    }
-    return records;
+    return records(readMap(activityFile()), now);
 }
 
 std::optional<QDateTime> AgentStatusStore::acknowledgedAt(const QString& path) const
 {
-    const StringMap acknowledgements = readMap(acknowledgementFile());
-    const auto it = acknowledgements.constFind(path);
-    if (it == acknowledgements.constEnd())
-        return std::nullopt;
-    return IsoTime::parse(*it);
+    return acknowledgements()(path);
+}
+
+std::function<std::optional<QDateTime>(const QString&)> AgentStatusStore::acknowledgements() const
+{
+    const StringMap map = readMap(acknowledgementFile());
+    return [map](const QString& path) -> std::optional<QDateTime> {
+        const auto it = map.constFind(path);
+        if (it == map.constEnd())
+            return std::nullopt;
+        return IsoTime::parse(*it);
+    };
 }
 
 void AgentStatusStore::acknowledge(const QString& path, const QDateTime& at) const
 {
-    StringMap acknowledgements = readMap(acknowledgementFile());
+    const StringMap before = readMap(acknowledgementFile());
+    StringMap acknowledgements = before;
     acknowledgements.insert(path, IsoTime::format(at));
-    writeMap(acknowledgementFile(), acknowledgements);
+    writeMap(acknowledgementFile(), acknowledgements, before);
 }

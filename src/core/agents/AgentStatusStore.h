@@ -21,9 +21,12 @@ public:
     QString activityFile() const { return m_base + QStringLiteral("/activity.json"); }
 
     QList<AgentStatusEntry> loadEntries() const;
-    void recordActivity(const QList<AgentStatusEntry>& entries, const QDateTime& now) const;
+    // Answers the recent activity afterwards, as recentActivity(now) would.
+    QList<ActivityRecord> recordActivity(const QList<AgentStatusEntry>& entries, const QDateTime& now) const;
     QList<ActivityRecord> recentActivity(const QDateTime& now) const;
     std::optional<QDateTime> acknowledgedAt(const QString& path) const;
+    // The same lookup for many paths, reading the file once.
+    std::function<std::optional<QDateTime>(const QString&)> acknowledgements() const;
     void acknowledge(const QString& path, const QDateTime& at) const;
 
 private:

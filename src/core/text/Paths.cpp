@@ -5,9 +5,19 @@
 
 namespace Paths {
 
+// An absolute path with nothing to expand, collapse or resolve: the common case, kept as it is.
+static bool alreadyStandard(const QString& path)
+{
+    if (!path.startsWith(u'/') || (path.size() > 1 && path.endsWith(u'/')))
+        return false;
+    return !path.contains(QStringLiteral("//")) && !path.contains(QStringLiteral("/./")) &&
+           !path.contains(QStringLiteral("/../")) && !path.endsWith(QStringLiteral("/.")) &&
+           !path.endsWith(QStringLiteral("/.."));
+}
+
 QString standardized(const QString& path)
 {
-    if (path.isEmpty())
+    if (path.isEmpty() || alreadyStandard(path))
         return path;
     QString expanded = path;
     if (expanded == u'~' || expanded.startsWith(QStringLiteral("~/")))

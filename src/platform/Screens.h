@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QList>
+#include <QPointF>
+#include <QRectF>
+#include <optional>
+
+// Displays and the pointer, in the window server's bottom-left-origin space (y grows upward from the
+// bottom of the primary display, the first of the list).
+class Screens {
+public:
+    struct Screen {
+        QRectF frame;
+        QRectF visibleFrame; // without menu bar, dock or panels
+    };
+    virtual ~Screens() = default;
+    virtual QList<Screen> screens() = 0;
+    virtual std::optional<Screen> mainScreen() = 0;
+    virtual QPointF pointerLocation() = 0;
+    // Moves the pointer to a point in display coordinates (top-left origin).
+    virtual void warpPointer(const QPointF& displayPoint) = 0;
+};
+
+// The short on-screen cue over a window the user just jumped to.
+class FocusEffect {
+public:
+    virtual ~FocusEffect() = default;
+    virtual void play(const QPointF& bottomLeftPoint) = 0;
+};
