@@ -48,11 +48,13 @@ std::optional<QString> SystemProcesses::runToEnd(const QString& executable, cons
     return output;
 }
 
-bool SystemProcesses::startDetached(const QString& executable, const QStringList& arguments, QString* error)
+bool SystemProcesses::launchDetached(const QString& program, const QStringList& arguments,
+                                     const QString& workingDirectory, QString* error)
 {
     QProcess process;
-    process.setProgram(executable);
+    process.setProgram(program);
     process.setArguments(arguments);
+    process.setWorkingDirectory(workingDirectory);
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
@@ -61,6 +63,11 @@ bool SystemProcesses::startDetached(const QString& executable, const QStringList
     if (error)
         *error = process.errorString();
     return false;
+}
+
+bool SystemProcesses::startDetached(const QString& executable, const QStringList& arguments, QString* error)
+{
+    return launchDetached(executable, arguments, QString(), error);
 }
 
 std::optional<int> SystemProcesses::startAndWait(const QString& executable, const QStringList& arguments,

@@ -10,6 +10,10 @@ public:
     bool startDetached(const QString& executable, const QStringList& arguments, QString* error) override;
     std::optional<int> startAndWait(const QString& executable, const QStringList& arguments,
                                     int timeoutMs = defaultTimeoutMs) override;
+
+    // Starts a program that outlives this call, every standard stream on the null device.
+    static bool launchDetached(const QString& program, const QStringList& arguments, const QString& workingDirectory,
+                               QString* error);
     void runQuietly(const QString& executable, const QStringList& arguments, const QString& workingDirectory,
                     int terminateAfterMs) override;
 };

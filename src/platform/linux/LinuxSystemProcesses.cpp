@@ -18,18 +18,7 @@ bool startEquivalent(const QStringList& openArguments, QString* error)
             *error = QStringLiteral("nothing on this desktop opens ") + openArguments.join(u' ');
         return false;
     }
-    QProcess process;
-    process.setProgram(command->program);
-    process.setArguments(command->arguments);
-    process.setWorkingDirectory(command->workingDirectory);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    if (process.startDetached())
-        return true;
-    if (error)
-        *error = process.errorString();
-    return false;
+    return SystemProcesses::launchDetached(command->program, command->arguments, command->workingDirectory, error);
 }
 
 } // namespace
