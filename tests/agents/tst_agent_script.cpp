@@ -1,3 +1,5 @@
+#include "core/agents/AgentStatusStore.h"
+
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -274,6 +276,14 @@ private Q_SLOTS:
             const QString problem =
                 stateFileProblem(contents, m.captured(1).toUtf8(), m.captured(3).toUtf8());
             QVERIFY2(problem.isEmpty(), qPrintable(problem));
+            // The program's own reader, loading while the writers run, only ever sees whole entries.
+            const QList<AgentStatusEntry> entries =
+                AgentStatusStore(QFileInfo(stateDir()).path()).loadEntries();
+            QCOMPARE(entries.size(), 1);
+            QVERIFY2(
+                head.match(u"cwd="_qs + entries[0].cwd + u"\nstate="_qs + rawValue(entries[0].state) + u'\n')
+                    .hasMatch(),
+                qPrintable(entries[0].cwd));
         }
         QCOMPARE(launcher.exitCode(), 0);
         QVERIFY(reads > 0);

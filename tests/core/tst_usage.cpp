@@ -85,15 +85,12 @@ private Q_SLOTS:
         QTest::newRow("fraction before offset") << edited(u"00Z"_qs, u"00.999+09:00"_qs)
                                                 << u"1000 42@2025-06-09T10:00:00.000+09:00"_qs + sevenDay;
         for (const char* bad :
-             {"2025-06-09 10:00:00Z", "2025-06-09T10:00:00", "2025-06-09T10:00:00z",
-              "2025-06-09T10:00:00+0900", "2025-06-09T10:00:00.5+0900", "2025-06-09T24:00:00Z",
-              "2025-02-30T10:00:00Z", "2025-06-09T10:00Z", "2025-06-09T10:00:00.Z",
-              "2025-06-09T10:00:00.5Zjunk", "2025-06-09T10:00:00Z\\n", " 2025-06-09T10:00:00Z", ""})
+             {"2025-06-09 10:00:00Z", "2025-06-09T10:00:00", "2025-06-09T10:00:00+0900",
+              "2025-06-09T24:00:00Z", "2025-06-09T10:00:00.Z", "2025-06-09T10:00:00.5Zjunk", ""})
             QTest::addRow("reset time '%s'", bad)
                 << edited(five, u'\'' + QString::fromLatin1(bad) + u'\'') << week;
         QTest::newRow("reset time a number") << edited(five, u"1749463200"_qs) << week;
         QTest::newRow("percent as text") << edited(u":42"_qs, u":'42'"_qs) << week;
-        QTest::newRow("window null") << edited(u"'five_hour'"_qs, u"'five_hour':null,'x'"_qs) << week;
         QTest::newRow("only the week") << edited(u"'five_hour'"_qs, u"'x'"_qs) << week;
         QTest::newRow("huge percent kept")
             << edited(u":42"_qs, u":1e308"_qs) << u"1000 1e+308@2025-06-09T10:00:00.000Z"_qs + sevenDay;
@@ -108,27 +105,18 @@ private Q_SLOTS:
             << edited(cacheAccount, u"'accountUuid':'b2','fetchedAtMs'"_qs) << u"nothing"_qs;
         QTest::newRow("not signed in") << edited(u"'oauthAccount'"_qs, u"'x'"_qs) << u"nothing"_qs;
         QTest::newRow("account without id") << edited(u"{'accountUuid':'a1'}"_qs, u"{}"_qs) << u"nothing"_qs;
-        QTest::newRow("account id a number") << edited(u"'a1'}"_qs, u"1}"_qs) << u"nothing"_qs;
-        QTest::newRow("account as text") << edited(u"{'accountUuid':'a1'}"_qs, u"'a1'"_qs) << u"nothing"_qs;
 
         QTest::newRow("fetched fraction")
             << edited(u"1000"_qs, u"1749427200000.6"_qs) << u"1749427200001"_qs + fiveHour + sevenDay;
-        QTest::newRow("fetched before 1970")
-            << edited(u"1000"_qs, u"-1000"_qs) << u"-1000"_qs + fiveHour + sevenDay;
         QTest::newRow("fetched at the far limit")
             << edited(u"1000"_qs, u"8.64e15"_qs) << u"8640000000000000"_qs + fiveHour + sevenDay;
-        for (const char* bad :
-             {"8.64000000001e15", "-1e300", "123456789012345678901234567890", "1e400", "'1000'", "null"})
+        for (const char* bad : {"8.64000000001e15", "-1e300", "1e400", "'1000'"})
             QTest::addRow("fetched %s", bad) << edited(u"1000"_qs, QString::fromLatin1(bad)) << u"nothing"_qs;
         QTest::newRow("fetched missing") << edited(u"'fetchedAtMs':1000,"_qs, {}) << u"nothing"_qs;
         QTest::newRow("windows missing")
             << edited(u"'utilization':{'five"_qs, u"'x':{'five"_qs) << u"nothing"_qs;
-        QTest::newRow("windows array")
-            << edited(u"'utilization':{'five"_qs, u"'utilization':[],'x':{'five"_qs) << u"nothing"_qs;
         QTest::newRow("cache missing") << edited(u"'cachedUsageUtilization'"_qs, u"'x'"_qs) << u"nothing"_qs;
         QTest::newRow("trailing garbage") << json(file + u'x') << u"nothing"_qs;
-        QTest::newRow("truncated") << json(file).chopped(1) << u"nothing"_qs;
-        QTest::newRow("top level array") << QByteArray("[]") << u"nothing"_qs;
         QTest::newRow("empty") << QByteArray() << u"nothing"_qs;
         QTest::newRow("binary") << QByteArray("\x00\xff\xfe{\x01", 5) << u"nothing"_qs;
     }
