@@ -84,6 +84,12 @@ private Q_SLOTS:
     {
         QVERIFY(Text::equal(u"Caf\u00e9"_qs, u"Cafe\u0301"_qs));
         QVERIFY(!Text::equal(u"Cafe"_qs, u"cafe"_qs));
+        // Against a key in canonical form, with the early answer where the texts first differ.
+        QVERIFY(Text::equalsCanonical(u"Cafe\u0301 — x", u"Caf\u00e9 — x"_qs));
+        QVERIFY(Text::equalsCanonical(u"e\u0301", u"\u00e9"_qs));
+        QVERIFY(!Text::equalsCanonical(u"ab — 1", u"ab — 2"_qs));
+        QVERIFY(!Text::equalsCanonical(u"ab", u"abc"_qs));
+        QVERIFY(Text::equalsCanonical(u"\u30AB\u3099", u"\u30AC"_qs));
         QVERIFY(Text::hasPrefix(u"Cafe\u0301s"_qs, u"Caf\u00e9"_qs));
         QVERIFY(!Text::hasPrefix(u"Cafe\u0301"_qs, u"Cafe"_qs));
         QVERIFY(!Text::hasSuffix(u"ae\u0301"_qs, u"e"_qs));
