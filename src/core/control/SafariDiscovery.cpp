@@ -4,8 +4,8 @@
 
 namespace SafariDiscovery {
 namespace {
-const QString application = QStringLiteral("Safari");
-const QString logPrefix = QStringLiteral("SafariDiscovery");
+const ScriptedWindows::Application scripted{QStringLiteral("Safari"), QStringLiteral("SafariDiscovery"),
+                                            tolerance};
 } // namespace
 
 QString listingScript()
@@ -57,20 +57,17 @@ QList<AppWindow> listWindows(DesktopServices& desktop)
 
 void raise(DesktopServices& desktop, qint64 windowID)
 {
-    ScriptedWindows::runScript(desktop.appleScript, ScriptedWindows::raiseScript(application, windowID),
-                               logPrefix);
+    ScriptedWindows::raise(desktop, scripted, windowID);
 }
 
 std::optional<QRectF> currentBounds(DesktopServices& desktop, qint64 windowID)
 {
-    const auto output = ScriptedWindows::runCommand(desktop.processes,
-                                                    ScriptedWindows::readBoundsScript(application, windowID));
-    return output ? ScriptedWindows::parseBounds(*output) : std::nullopt;
+    return ScriptedWindows::currentBounds(desktop, scripted, windowID);
 }
 
 bool setBounds(DesktopServices& desktop, qint64 windowID, const QRectF& frame)
 {
-    return ScriptedWindows::setBounds(desktop.processes, application, windowID, frame, tolerance, logPrefix);
+    return ScriptedWindows::setBounds(desktop, scripted, windowID, frame);
 }
 
 } // namespace SafariDiscovery

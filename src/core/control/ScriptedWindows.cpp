@@ -129,4 +129,21 @@ bool setBounds(Processes& processes, const QString& application, qint64 windowID
     return false;
 }
 
+void raise(DesktopServices& desktop, const Application& application, qint64 windowID)
+{
+    runScript(desktop.appleScript, raiseScript(application.name, windowID), application.logPrefix);
+}
+
+std::optional<QRectF> currentBounds(DesktopServices& desktop, const Application& application, qint64 windowID)
+{
+    const auto output = runCommand(desktop.processes, readBoundsScript(application.name, windowID));
+    return output ? parseBounds(*output) : std::nullopt;
+}
+
+bool setBounds(DesktopServices& desktop, const Application& application, qint64 windowID, const QRectF& frame)
+{
+    return setBounds(desktop.processes, application.name, windowID, frame, application.tolerance,
+                     application.logPrefix);
+}
+
 } // namespace ScriptedWindows

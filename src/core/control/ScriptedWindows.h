@@ -33,4 +33,17 @@ std::optional<qint64> parseInteger(const QString& text);
 bool setBounds(Processes& processes, const QString& application, qint64 windowID, const QRectF& frame,
                double tolerance, const QString& logPrefix);
 
+// One scriptable application: its name in scripts, the prefix of its log lines and how close a
+// window must land to count as placed.
+struct Application {
+    QString name;
+    QString logPrefix;
+    double tolerance;
+};
+void raise(DesktopServices& desktop, const Application& application, qint64 windowID);
+std::optional<QRectF> currentBounds(DesktopServices& desktop, const Application& application,
+                                    qint64 windowID);
+bool setBounds(DesktopServices& desktop, const Application& application, qint64 windowID,
+               const QRectF& frame);
+
 } // namespace ScriptedWindows

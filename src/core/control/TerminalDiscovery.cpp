@@ -8,8 +8,8 @@
 namespace TerminalDiscovery {
 namespace {
 
-const QString application = QStringLiteral("Terminal");
-const QString logPrefix = QStringLiteral("TerminalDiscovery");
+const ScriptedWindows::Application scripted{QStringLiteral("Terminal"), QStringLiteral("TerminalDiscovery"),
+                                            tolerance};
 
 // Walks `lsof -F` output: "p" lines name the current process, "n" lines a name for it. `onName`
 // answers whether the process stays current for the following "n" lines.
@@ -143,20 +143,17 @@ QList<AppWindow> listWindows(DesktopServices& desktop)
 
 void raise(DesktopServices& desktop, qint64 windowID)
 {
-    ScriptedWindows::runScript(desktop.appleScript, ScriptedWindows::raiseScript(application, windowID),
-                               logPrefix);
+    ScriptedWindows::raise(desktop, scripted, windowID);
 }
 
 std::optional<QRectF> currentBounds(DesktopServices& desktop, qint64 windowID)
 {
-    const auto output = ScriptedWindows::runCommand(desktop.processes,
-                                                    ScriptedWindows::readBoundsScript(application, windowID));
-    return output ? ScriptedWindows::parseBounds(*output) : std::nullopt;
+    return ScriptedWindows::currentBounds(desktop, scripted, windowID);
 }
 
 bool setBounds(DesktopServices& desktop, qint64 windowID, const QRectF& frame)
 {
-    return ScriptedWindows::setBounds(desktop.processes, application, windowID, frame, tolerance, logPrefix);
+    return ScriptedWindows::setBounds(desktop, scripted, windowID, frame);
 }
 
 } // namespace TerminalDiscovery
