@@ -1,0 +1,61 @@
+#include "ui/LauncherDesign.h"
+
+#include <QFontDatabase>
+
+namespace LauncherDesign {
+
+QFont font(TextStyle style)
+{
+    struct Scale {
+        int size;
+        QFont::Weight weight;
+    };
+    Scale scale{14, QFont::Medium};
+    switch (style) {
+    case TextStyle::heading:
+        scale = {20, QFont::Bold};
+        break;
+    case TextStyle::title:
+        scale = {18, QFont::Bold};
+        break;
+    case TextStyle::label:
+        scale = {14, QFont::Medium};
+        break;
+    case TextStyle::caption:
+        scale = {13, QFont::Normal};
+        break;
+    case TextStyle::micro:
+        scale = {12, QFont::Medium};
+        break;
+    }
+    QFont font = QFontDatabase::hasFamily(fontFamily) ? QFont(fontFamily)
+                                                      : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPixelSize(scale.size);
+    font.setWeight(scale.weight);
+    return font;
+}
+
+} // namespace LauncherDesign
+
+ThemeColors ThemeColors::of(PanelTheme theme)
+{
+    const auto tinted = [](QColor tint, QColor background, QColor strip) {
+        return ThemeColors{tint, tint, tint, background, strip};
+    };
+    switch (theme) {
+    case PanelTheme::standard:
+        return {std::nullopt, LauncherDesign::primary, LauncherDesign::primaryDeep,
+                LauncherDesign::primaryTint, QColor(180, 232, 230)};
+    case PanelTheme::mistBlue:
+        return tinted({59, 130, 182}, {234, 243, 250}, {213, 232, 244});
+    case PanelTheme::lavender:
+        return tinted({123, 104, 181}, {241, 238, 250}, {226, 220, 244});
+    case PanelTheme::sage:
+        return tinted({84, 139, 104}, {237, 244, 239}, {220, 234, 223});
+    case PanelTheme::sand:
+        return tinted({183, 123, 54}, {247, 241, 231}, {237, 225, 207});
+    case PanelTheme::rose:
+        return tinted({173, 97, 114}, {248, 238, 240}, {239, 220, 225});
+    }
+    return of(PanelTheme::standard);
+}

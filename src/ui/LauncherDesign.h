@@ -1,0 +1,42 @@
+#pragma once
+
+#include "core/layout/PanelTheme.h"
+
+#include <QColor>
+#include <QFont>
+#include <optional>
+
+// The panel's colours, type scale and per-theme colours.
+namespace LauncherDesign {
+
+inline const QColor primary{10, 186, 181};
+inline const QColor primaryDeep{7, 142, 137};
+inline const QColor primaryTint{228, 245, 244};
+inline const QColor alert{196, 97, 79};
+inline const QColor ink{28, 27, 24};
+inline const QColor body{87, 82, 75};
+inline const QColor muted{138, 133, 124};
+inline const QColor faint{168, 162, 152};
+inline const QColor hair{231, 227, 219};
+inline const QColor surface{251, 250, 247};
+inline const QColor canvas{241, 239, 234};
+inline const QColor card{255, 255, 255};
+
+inline const QString fontFamily = QStringLiteral("M PLUS 1p");
+
+enum class TextStyle { heading, title, label, caption, micro };
+// "M PLUS 1p" at the style's size and weight, or the system font when the family is not there.
+QFont font(TextStyle style);
+
+} // namespace LauncherDesign
+
+// The colours a theme gives the panel and the slots.
+struct ThemeColors {
+    std::optional<QColor> tint; // none for the standard theme
+    QColor accent;
+    QColor foregroundAccent;
+    QColor background;
+    QColor actionStrip;
+
+    static ThemeColors of(PanelTheme theme);
+};
