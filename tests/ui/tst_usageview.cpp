@@ -1,0 +1,87 @@
+#include "ui/ClaudeUsageView.h"
+#include "ui/Fonts.h"
+#include "ui/LauncherDesign.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QTest>
+
+namespace {
+ClaudeUsageDisplay sample()
+{
+    return {{{u"5時間"_qs, 42, u"14:00 リセット"_qs, false},
+             {u"週"_qs, 100, u"6/9(月) リセット"_qs, true},
+             {u"5時間"_qs, std::nullopt, u"リセット済み"_qs, false}},
+            u"last update: 10分前"_qs};
+}
+
+QStringList labelTexts(const QWidget& view)
+{
+    QStringList texts;
+    for (const QLabel* label : view.findChildren<QLabel*>())
+        texts.append(label->text());
+    return texts;
+}
+} // namespace
+
+// The header's usage meter, drawn offscreen: figures, bars, accessibility texts and Japanese glyphs.
+class UsageViewTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { Fonts::registerBundled(); }
+
+    void rowsAndTexts()
+    {
+        ClaudeUsageView view;
+        view.setDisplay(sample());
+        const QStringList texts = labelTexts(view);
+        for (const QString& expected :
+             {u"42%"_qs, u"100%"_qs, u"\u2014"_qs, u"リセット済み"_qs, u"last update: 10分前"_qs})
+            QVERIFY2(texts.contains(expected), qPrintable(expected));
+        QCOMPARE(view.toolTip(), ClaudeUsageView::tooltip);
+        QCOMPARE(ClaudeUsageView::accessibilityText(sample().rows[0]),
+                 u"5時間の使用量 42%、14:00 リセット"_qs);
+        QCOMPARE(ClaudeUsageView::accessibilityText(sample().rows[2]), u"5時間の使用量 リセット済み"_qs);
+
+        ClaudeUsageDisplay fresh = sample();
+        fresh.lastUpdate.reset();
+        view.setDisplay(fresh);
+        QVERIFY(!labelTexts(view).contains(u"last update: 10分前"_qs));
+    }
+
+    void barsAndSnapshot()
+    {
+        ClaudeUsageView view;
+        view.setDisplay(sample());
+        view.show();
+        const QImage image = view.grab().toImage();
+        image.save(QDir(QStringLiteral(QT_TESTCASE_BUILDDIR)).filePath(u"usage-view.png"_qs));
+        // Each row's bar starts after the 34-point label and 10 points of spacing; a full bar in the
+        // warning colour, an empty one with the track only.
+        const auto rowBarColour = [&](int row, int x) {
+            const auto lines = view.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+            const QWidget* line = lines.at(row);
+            return image.pixelColor(line->x() + 44 + x, line->y() + line->height() / 2);
+        };
+        QCOMPARE(rowBarColour(1, 150), LauncherDesign::alert);
+        QCOMPARE(rowBarColour(0, 30), LauncherDesign::primary);
+        QCOMPARE(rowBarColour(0, 100), LauncherDesign::hair);
+        QCOMPARE(rowBarColour(2, 30), LauncherDesign::hair);
+    }
+
+    void japaneseRenders()
+    {
+        const QFont font = LauncherDesign::font(LauncherDesign::TextStyle::micro);
+        const QFontMetrics metrics(font);
+        for (const QString& text :
+             {u"5時間の使用量 週 リセット済み 分前 時間前 日前"_qs, u"ショートカット 最大化 マルチ画面"_qs}) {
+            for (const char32_t c : text.toUcs4())
+                QVERIFY2(metrics.inFontUcs4(c), qPrintable(u"no glyph for "_qs + QString::fromUcs4(&c, 1) +
+                                                           u" in "_qs + font.family()));
+        }
+    }
+};
+
+QTEST_MAIN(UsageViewTest)
+#include "tst_usageview.moc"
