@@ -1,3 +1,4 @@
+#include "ui/Icons.h"
 #include "ui/LauncherDesign.h"
 #include "ui/PanelLayout.h"
 #include "ui/ShortcutBarLayout.h"
@@ -34,6 +35,28 @@ private Q_SLOTS:
         const QFont heading = LauncherDesign::font(LauncherDesign::TextStyle::heading);
         QCOMPARE(heading.pixelSize(), 20);
         QCOMPARE(heading.weight(), QFont::Bold);
+    }
+
+    void symbols()
+    {
+        // Every symbol the views name is bundled, and comes out in the colour asked for.
+        for (const char* name :
+             {"gearshape", "questionmark.circle", "lock.shield", "folder.fill", "link", "bolt.fill",
+              "exclamationmark.triangle.fill", "rectangle.stack", "square.dashed"})
+            QVERIFY2(!Icons::resourceFor(QString::fromLatin1(name)).isEmpty(), name);
+        const auto colours = [](const QPixmap& pixmap) {
+            QSet<QRgb> seen;
+            const QImage image = pixmap.toImage();
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (qAlpha(image.pixel(x, y)) == 255)
+                        seen.insert(image.pixel(x, y) | 0xff000000u);
+            return seen;
+        };
+        QCOMPARE(colours(Icons::symbol(u"folder.fill"_qs, LauncherDesign::primary, 32)),
+                 QSet<QRgb>{LauncherDesign::primary.rgb()});
+        // An unknown symbol still draws something.
+        QVERIFY(!colours(Icons::symbol(u"no.such.symbol"_qs, LauncherDesign::alert, 32)).isEmpty());
     }
 };
 
