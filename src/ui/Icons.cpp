@@ -34,6 +34,8 @@ const QHash<QString, QString>& files()
         {QStringLiteral("terminal"), QStringLiteral("outline-terminal-2")},
         {QStringLiteral("safari"), QStringLiteral("outline-world")},
         {QStringLiteral("xmark"), QStringLiteral("outline-x")},
+        {QStringLiteral("macwindow"), QStringLiteral("outline-app-window")},
+        {QStringLiteral("ellipsis"), QStringLiteral("outline-dots")},
         {QStringLiteral("trash"), QStringLiteral("outline-trash")},
         {QStringLiteral("plus"), QStringLiteral("outline-plus")},
         {QStringLiteral("arrow.up.forward.square"), QStringLiteral("outline-external-link")},

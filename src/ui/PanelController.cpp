@@ -1,0 +1,222 @@
+#include "ui/PanelController.h"
+
+#include "core/control/WindowTiler.h"
+#include "core/state/AppState.h"
+#include "ui/PanelRootView.h"
+#include "ui/QtScreens.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+// The panel window: a frameless floating tool window that tells its controller when it loses the
+// focus.
+class PanelWindow final : public QWidget {
+public:
+    explicit PanelWindow(PanelController& controller)
+        : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+          m_controller(controller)
+    {
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        setWindowTitle(QStringLiteral("Panedeck"));
+    }
+
+protected:
+    void changeEvent(QEvent* event) override
+    {
+        if (event->type() == QEvent::ActivationChange && !isActiveWindow() && isVisible())
+            QTimer::singleShot(0, this, [this] { m_controller.windowDidResignKey(); });
+        QWidget::changeEvent(event);
+    }
+
+private:
+    PanelController& m_controller;
+};
+
+} // namespace
+
+PanelController::PanelController(AppState& state, Screens& screens, const Bundle& bundle,
+                                 Workspace& workspace, QObject* parent)
+    : QObject(parent), m_state(state), m_screens(screens), m_bundle(bundle), m_workspace(workspace)
+{
+}
+
+PanelController::~PanelController()
+{
+    removeKeyMonitor();
+    delete m_panel;
+}
+
+QWidget* PanelController::panel() const
+{
+    return m_panel;
+}
+
+PanelRootView* PanelController::rootView() const
+{
+    return m_root;
+}
+
+bool PanelController::isVisible() const
+{
+    return m_panel && m_panel->isVisible();
+}
+
+void PanelController::createPanel()
+{
+    auto* window = new PanelWindow(*this);
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    m_root = new PanelRootView(m_state, *this, m_bundle, m_workspace, window);
+    layout->addWidget(m_root);
+    m_panel = window;
+}
+
+bool PanelController::sheetOpen() const
+{
+    return m_state.settingsSlot() || m_state.appSettingsShown() ||
+           QApplication::activeModalWidget() != nullptr;
+}
+
+void PanelController::show()
+{
+    m_state.captureFocusedWindow();
+    m_state.refresh();
+    m_state.panelDidOpen();
+    if (!m_panel)
+        createPanel();
+
+    m_targetVisibleFrame.reset();
+    const QList<Screens::Screen> screens = m_screens.screens();
+    const QPointF pointer = m_screens.pointerLocation();
+    for (const Screens::Screen& s : screens) {
+        if (WindowTiler::contains(s.frame, pointer)) {
+            m_targetVisibleFrame = s.visibleFrame;
+            break;
+        }
+    }
+    if (!m_targetVisibleFrame) {
+        if (const auto main = m_screens.mainScreen())
+            m_targetVisibleFrame = main->visibleFrame;
+    }
+    if (!sheetOpen())
+        fitAndCentre();
+    m_panel->show();
+    m_panel->raise();
+    m_panel->activateWindow();
+
+    // The content may grow after its first layout: once more on the next turn of the event loop.
+    QPointer<QWidget> panel = m_panel;
+    QTimer::singleShot(0, this, [this, panel] {
+        if (panel && !sheetOpen())
+            fitAndCentre();
+    });
+    QObject::disconnect(m_contentObserver);
+    m_contentObserver = connect(
+        &m_state, &AppState::changed, this,
+        [this] {
+            if (m_panel && !sheetOpen())
+                fitAndCentre();
+        },
+        Qt::QueuedConnection);
+    installKeyMonitor();
+}
+
+void PanelController::hide()
+{
+    removeKeyMonitor();
+    QObject::disconnect(m_contentObserver);
+    if (m_panel)
+        m_panel->hide();
+}
+
+void PanelController::toggle()
+{
+    if (isVisible())
+        hide();
+    else
+        show();
+}
+
+void PanelController::fitAndCentre()
+{
+    if (!m_panel)
+        return;
+    m_panel->adjustSize();
+    const QSize size = m_panel->sizeHint().expandedTo(m_panel->minimumSizeHint());
+    if (size.width() <= 0 || size.height() <= 0)
+        return;
+    m_panel->resize(size);
+    if (!m_targetVisibleFrame)
+        return;
+    // Centre in the visible frame, converted to Qt's top-left desktop space.
+    const QRectF target = QtScreens::toTopLeft(*m_targetVisibleFrame);
+    m_panel->move(int(target.center().x() - size.width() / 2.0),
+                  int(target.center().y() - size.height() / 2.0));
+}
+
+void PanelController::windowDidResignKey()
+{
+    if (!isVisible() || sheetOpen() || (m_panel && m_panel->isActiveWindow()))
+        return;
+    hide();
+}
+
+void PanelController::windowDidEndSheet()
+{
+    if (isVisible() && !sheetOpen())
+        fitAndCentre();
+}
+
+void PanelController::installKeyMonitor()
+{
+    if (m_keyMonitor)
+        return;
+    qApp->installEventFilter(this);
+    m_keyMonitor = true;
+}
+
+void PanelController::removeKeyMonitor()
+{
+    if (!m_keyMonitor)
+        return;
+    qApp->removeEventFilter(this);
+    m_keyMonitor = false;
+}
+
+bool PanelController::eventFilter(QObject* watched, QEvent* event)
+{
+    // A key press passes the application's filters once for every widget it travels through; it is
+    // looked at once, on its way to the widget that has the focus in the panel.
+    if (event->type() != QEvent::KeyPress || !m_panel)
+        return QObject::eventFilter(watched, event);
+    QWidget* receiver = m_panel->focusWidget() ? m_panel->focusWidget() : m_panel.data();
+    if (watched != receiver)
+        return QObject::eventFilter(watched, event);
+    if (sheetOpen())
+        return false; // the sheet's fields get their keys
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Escape) {
+        hide();
+        return true;
+    }
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    if (key->key() == Qt::Key_0) {
+        if (m_state.tileWindows(
+                AppState::allowedTileCount(m_state.store().layout().lastTileCount.value_or(4))))
+            hide();
+        return true;
+    }
+    if (key->key() >= Qt::Key_1 && key->key() <= Qt::Key_9) {
+        const int slot = key->key() - Qt::Key_0;
+        if (m_state.status(slot) && m_state.maximizeSlot(slot))
+            hide();
+        return true;
+    }
+    return false;
+}

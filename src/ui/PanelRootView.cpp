@@ -1,0 +1,142 @@
+#include "ui/PanelRootView.h"
+
+#include "core/state/AppState.h"
+#include "ui/AppSettingsSheet.h"
+#include "ui/GridView.h"
+#include "ui/LauncherDesign.h"
+#include "ui/PanelHeaderView.h"
+#include "ui/PanelHost.h"
+#include "ui/PanelLayout.h"
+#include "ui/PermissionView.h"
+#include "ui/ShortcutBarView.h"
+#include "ui/SlotSettingsSheet.h"
+#include "ui/UnassignedListView.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+constexpr double rowSpacing = 8;
+constexpr double cardPadding = 12;
+} // namespace
+
+PanelRootView::PanelRootView(AppState& state, PanelHost& host, const Bundle& bundle, Workspace& workspace,
+                             QWidget* parent)
+    : QWidget(parent), m_state(state), m_host(host), m_bundle(bundle), m_workspace(workspace)
+{
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(int(PanelLayout::panelPadding), int(PanelLayout::panelPadding),
+                               int(PanelLayout::panelPadding), int(PanelLayout::panelPadding));
+    column->setSpacing(16);
+    m_header = new PanelHeaderView(state, host, bundle, workspace, this);
+    m_header->setFixedWidth(int(PanelLayout::contentWidth));
+    column->addWidget(m_header);
+    arrange();
+
+    connect(&state, &AppState::changed, this, [this](AppState::Field field) {
+        switch (field) {
+        case AppState::Field::claudeUsage:
+        case AppState::Field::lastTileCount:
+            m_header->update();
+            break;
+        case AppState::Field::axTrusted:
+        case AppState::Field::shortcuts:
+            arrange();
+            break;
+        case AppState::Field::settingsSlot:
+        case AppState::Field::appSettingsShown:
+            QTimer::singleShot(0, this, [this] { followSheets(); });
+            break;
+        case AppState::Field::panelTheme:
+            QWidget::update();
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+void PanelRootView::arrange()
+{
+    const bool trusted = m_state.axTrusted();
+    const bool hasShortcuts = !m_state.folderShortcuts().isEmpty() || !m_state.urlShortcuts().isEmpty() ||
+                              !m_state.appShortcuts().isEmpty();
+    if (m_arranged && trusted == m_arrangedTrusted && hasShortcuts == m_arrangedShortcuts)
+        return;
+    m_arranged = true;
+    m_arrangedTrusted = trusted;
+    m_arrangedShortcuts = hasShortcuts;
+    delete m_content;
+    m_grid = nullptr;
+    m_unassigned = nullptr;
+    m_shortcuts = nullptr;
+    m_permission = nullptr;
+
+    m_content = new QWidget(this);
+    auto* gridColumn = new QVBoxLayout;
+    gridColumn->setContentsMargins(0, 0, 0, 0);
+    gridColumn->setSpacing(int(rowSpacing));
+    m_grid = new GridView(m_state, m_host, m_content);
+    if (trusted) {
+        auto* row = new QHBoxLayout(m_content);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->setSpacing(int(PanelLayout::columnSpacing));
+        m_unassigned = new UnassignedListView(m_state, m_host, m_content);
+        m_unassigned->setFixedWidth(int(PanelLayout::unassignedColumnWidth));
+        row->addWidget(m_unassigned);
+        gridColumn->addWidget(m_grid);
+        if (hasShortcuts) {
+            m_shortcuts = new ShortcutBarView(m_state, m_host, PanelLayout::gridColumnWidth, rowSpacing,
+                                              cardPadding, m_content);
+            gridColumn->addWidget(m_shortcuts);
+        }
+        gridColumn->addStretch();
+        row->addLayout(gridColumn);
+    } else {
+        auto* column = new QVBoxLayout(m_content);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->setSpacing(16);
+        m_permission = new PermissionView(m_content);
+        connect(m_permission, &PermissionView::openSettingsRequested, this,
+                &PanelRootView::openAccessibilitySettingsRequested);
+        column->addWidget(m_permission);
+        column->addWidget(m_grid);
+        if (hasShortcuts) {
+            m_shortcuts = new ShortcutBarView(m_state, m_host, PanelLayout::contentWidth, rowSpacing,
+                                              cardPadding, m_content);
+            column->addWidget(m_shortcuts);
+        }
+    }
+    layout()->addWidget(m_content);
+}
+
+void PanelRootView::followSheets()
+{
+    if (const auto slot = m_state.settingsSlot(); slot && !m_slotSheet) {
+        m_slotSheet = new SlotSettingsSheet(m_state, *slot, m_bundle, m_workspace, window());
+        m_slotSheet->setAttribute(Qt::WA_DeleteOnClose);
+        m_slotSheet->open();
+    } else if (!slot && m_slotSheet) {
+        m_slotSheet->close();
+    }
+    if (m_state.appSettingsShown() && !m_appSheet) {
+        m_appSheet = new AppSettingsSheet(m_state, m_bundle, m_workspace, window());
+        m_appSheet->setAttribute(Qt::WA_DeleteOnClose);
+        m_appSheet->open();
+    } else if (!m_state.appSettingsShown() && m_appSheet) {
+        m_appSheet->close();
+    }
+}
+
+void PanelRootView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), LauncherDesign::canvas);
+    if (const auto tint = ThemeColors::of(m_state.panelTheme()).tint) {
+        QColor wash = *tint;
+        wash.setAlphaF(0.05f);
+        p.fillRect(rect(), wash);
+    }
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class AppState;
+class AppSettingsSheet;
+class Bundle;
+class GridView;
+class PanelHeaderView;
+class PanelHost;
+class PermissionView;
+class ShortcutBarView;
+class SlotSettingsSheet;
+class UnassignedListView;
+class Workspace;
+class QBoxLayout;
+
+// The panel's content: the header, then the unassigned windows beside the slot grid and the shortcut
+// bar, or, without accessibility access, the permission notice above the grid. Opens the settings
+// sheets while the state says they are shown.
+class PanelRootView final : public QWidget {
+    Q_OBJECT
+
+public:
+    PanelRootView(AppState& state, PanelHost& host, const Bundle& bundle, Workspace& workspace,
+                  QWidget* parent = nullptr);
+
+    PanelHeaderView* header() const { return m_header; }
+    GridView* grid() const { return m_grid; }
+    UnassignedListView* unassignedList() const { return m_unassigned; }
+    ShortcutBarView* shortcutBar() const { return m_shortcuts; }
+    PermissionView* permissionView() const { return m_permission; }
+
+    // Signals the permission view's button; the platform decides what to open.
+    Q_SIGNAL void openAccessibilitySettingsRequested();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void arrange();
+    void followSheets();
+
+    AppState& m_state;
+    PanelHost& m_host;
+    const Bundle& m_bundle;
+    Workspace& m_workspace;
+    PanelHeaderView* m_header = nullptr;
+    QWidget* m_content = nullptr;
+    GridView* m_grid = nullptr;
+    UnassignedListView* m_unassigned = nullptr;
+    ShortcutBarView* m_shortcuts = nullptr;
+    PermissionView* m_permission = nullptr;
+    QPointer<SlotSettingsSheet> m_slotSheet;
+    QPointer<AppSettingsSheet> m_appSheet;
+    bool m_arrangedTrusted = false;
+    bool m_arrangedShortcuts = false;
+    bool m_arranged = false;
+};

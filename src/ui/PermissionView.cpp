@@ -1,0 +1,75 @@
+#include "ui/PermissionView.h"
+
+#include "ui/Icons.h"
+#include "ui/LauncherDesign.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int bodyWidth = 560;
+
+// The panel's secondary button: an outlined rounded rectangle, faded while pressed.
+class SecondaryButton final : public QAbstractButton {
+public:
+    SecondaryButton(const QString& label, QWidget* parent) : QAbstractButton(parent)
+    {
+        setText(label);
+        setFont(LauncherDesign::font(LauncherDesign::TextStyle::label));
+        setCursor(Qt::PointingHandCursor);
+        setFixedSize(qCeil(QFontMetricsF(font()).horizontalAdvance(label)) + 2 * 12, 34);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setOpacity(isDown() ? 0.65 : 1.0);
+        QPainterPath shape;
+        shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
+        p.fillPath(shape, LauncherDesign::card);
+        p.setPen(QPen(LauncherDesign::hair, 1));
+        p.drawPath(shape);
+        p.setPen(LauncherDesign::ink);
+        p.drawText(rect(), Qt::AlignCenter, text());
+    }
+};
+
+QLabel* text(const QString& content, LauncherDesign::TextStyle style, const QColor& color, QWidget* parent)
+{
+    auto* label = new QLabel(content, parent);
+    label->setFont(LauncherDesign::font(style));
+    label->setAlignment(Qt::AlignHCenter);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+    return label;
+}
+
+} // namespace
+
+PermissionView::PermissionView(QWidget* parent) : QWidget(parent)
+{
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(24, 24, 24, 24);
+    column->setSpacing(12);
+
+    auto* symbol = new QLabel(this);
+    symbol->setPixmap(
+        Icons::symbol(QStringLiteral("lock.shield"), LauncherDesign::primaryDeep, 36, devicePixelRatioF()));
+    column->addWidget(symbol, 0, Qt::AlignHCenter);
+    column->addWidget(text(title, LauncherDesign::TextStyle::title, LauncherDesign::ink, this), 0,
+                      Qt::AlignHCenter);
+    QLabel* explanation = text(body, LauncherDesign::TextStyle::caption, LauncherDesign::body, this);
+    explanation->setWordWrap(true);
+    explanation->setFixedWidth(bodyWidth);
+    column->addWidget(explanation, 0, Qt::AlignHCenter);
+    auto* button = new SecondaryButton(buttonLabel, this);
+    connect(button, &QAbstractButton::clicked, this, &PermissionView::openSettingsRequested);
+    column->addWidget(button, 0, Qt::AlignHCenter);
+}

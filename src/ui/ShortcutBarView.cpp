@@ -1,0 +1,223 @@
+#include "ui/ShortcutBarView.h"
+
+#include "core/state/AppState.h"
+#include "ui/Icons.h"
+#include "ui/LauncherDesign.h"
+#include "ui/PanelHost.h"
+#include "ui/ShortcutBarLayout.h"
+
+#include <QFile>
+#include <QFileIconProvider>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace {
+
+constexpr int symbolSize = 16;
+constexpr int buttonHeight = 34;
+constexpr int shadowSpace = 4; // below the card: radius 3, offset 1
+
+// The application's own icon. Desktop entries name theirs; anything else gets the desktop's icon
+// for the file.
+QPixmap appIcon(const QString& path)
+{
+    QIcon icon;
+    if (path.endsWith(QStringLiteral(".desktop"))) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            while (!file.atEnd()) {
+                const QString line = QString::fromUtf8(file.readLine()).trimmed();
+                if (line.startsWith(QStringLiteral("Icon="))) {
+                    const QString name = line.mid(5);
+                    icon = name.startsWith(u'/') ? QIcon(name) : QIcon::fromTheme(name);
+                    break;
+                }
+            }
+        }
+    }
+    if (icon.isNull())
+        icon = QFileIconProvider().icon(QFileInfo(path));
+    if (icon.isNull())
+        return Icons::symbol(QStringLiteral("square.dashed"), LauncherDesign::muted, symbolSize);
+    return icon.pixmap(symbolSize, symbolSize);
+}
+
+} // namespace
+
+// ----------------------------------------------------------------------------- ShortcutButton
+
+ShortcutButton::ShortcutButton(const ShortcutEntry& entry, const QPixmap& icon, bool showsLabel,
+                               QWidget* parent)
+    : QAbstractButton(parent), m_entry(entry), m_icon(icon), m_showsLabel(showsLabel)
+{
+    setText(showsLabel ? entry.name : QString());
+    setAccessibleName(entry.name);
+    setToolTip(entry.target);
+    setFont(LauncherDesign::font(LauncherDesign::TextStyle::label));
+    setCursor(Qt::PointingHandCursor);
+    setFixedSize(sizeHint());
+}
+
+QSize ShortcutButton::sizeHint() const
+{
+    double content = symbolSize;
+    if (m_showsLabel) {
+        const double label = std::ceil(QFontMetricsF(font()).horizontalAdvance(m_entry.name));
+        content = std::min(content + ShortcutBarLayout::iconLabelSpacing + label, maxContentWidth);
+    }
+    return {static_cast<int>(std::ceil(content + 2 * ShortcutBarLayout::buttonHorizontalPadding)),
+            buttonHeight};
+}
+
+void ShortcutButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setOpacity(isDown() ? 0.65 : 1.0);
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
+    p.fillPath(shape, LauncherDesign::surface);
+    p.setPen(QPen(LauncherDesign::hair, 1));
+    p.drawPath(shape);
+
+    const int left = static_cast<int>(ShortcutBarLayout::buttonHorizontalPadding);
+    p.drawPixmap(left, (height() - symbolSize) / 2, m_icon);
+    if (m_showsLabel) {
+        const int x = left + symbolSize + static_cast<int>(ShortcutBarLayout::iconLabelSpacing);
+        const QRect label(x, 0, width() - x - left, height());
+        p.setPen(LauncherDesign::ink);
+        p.drawText(label, Qt::AlignLeft | Qt::AlignVCenter,
+                   fontMetrics().elidedText(m_entry.name, Qt::ElideRight, label.width()));
+    }
+}
+
+// ----------------------------------------------------------------------------- ShortcutBarView
+
+ShortcutBarView::ShortcutBarView(AppState& state, PanelHost& host, double containerWidth, double rowSpacing,
+                                 double cardPadding, QWidget* parent)
+    : QWidget(parent), m_state(state), m_host(host), m_containerWidth(containerWidth),
+      m_rowSpacing(rowSpacing), m_cardPadding(cardPadding), m_column(new QVBoxLayout(this))
+{
+    const int padding = qRound(cardPadding);
+    m_column->setContentsMargins(padding, padding, padding, padding + shadowSpace);
+    m_column->setSpacing(10);
+    setFixedWidth(qRound(containerWidth));
+
+    auto* header = new QHBoxLayout;
+    header->setSpacing(6);
+    auto* bolt = new QLabel(this);
+    bolt->setPixmap(
+        Icons::symbol(QStringLiteral("bolt.fill"), LauncherDesign::primary, symbolSize, devicePixelRatioF()));
+    header->addWidget(bolt);
+    auto* title = new QLabel(QStringLiteral("ショートカット"), this);
+    title->setFont(LauncherDesign::font(LauncherDesign::TextStyle::label));
+    QPalette palette = title->palette();
+    palette.setColor(QPalette::WindowText, LauncherDesign::ink);
+    title->setPalette(palette);
+    header->addWidget(title);
+    header->addStretch();
+    m_column->addLayout(header);
+
+    connect(&state, &AppState::changed, this, [this](AppState::Field field) {
+        if (field == AppState::Field::shortcuts)
+            rebuild();
+    });
+    rebuild();
+}
+
+double ShortcutBarView::labelWidth(const QString& name)
+{
+    return QFontMetricsF(LauncherDesign::font(LauncherDesign::TextStyle::label)).horizontalAdvance(name);
+}
+
+void ShortcutBarView::setLabelMeasure(std::function<double(const QString&)> measure)
+{
+    m_measure = measure ? std::move(measure) : &ShortcutBarView::labelWidth;
+    rebuild();
+}
+
+bool ShortcutBarView::showsAppLabels() const
+{
+    QList<double> folders, apps;
+    for (const ShortcutEntry& e : m_state.folderShortcuts())
+        folders.append(m_measure(e.name));
+    for (const ShortcutEntry& e : m_state.appShortcuts())
+        apps.append(m_measure(e.name));
+    return ShortcutBarLayout::showsAppLabels(folders, apps, m_rowSpacing,
+                                             m_containerWidth - 2 * m_cardPadding);
+}
+
+QList<ShortcutButton*> ShortcutBarView::buttons() const
+{
+    return m_body ? m_body->findChildren<ShortcutButton*>() : QList<ShortcutButton*>();
+}
+
+void ShortcutBarView::addButtons(QHBoxLayout* row, const QList<ShortcutEntry>& entries, const QString& symbol,
+                                 bool showsLabel, Action action)
+{
+    for (const ShortcutEntry& entry : entries) {
+        const QPixmap icon = symbol.isEmpty() ? appIcon(entry.target)
+                                              : Icons::symbol(symbol, LauncherDesign::primaryDeep, symbolSize,
+                                                              devicePixelRatioF());
+        auto* button = new ShortcutButton(entry, icon, showsLabel, m_body);
+        connect(button, &QAbstractButton::clicked, this, [this, entry, action] {
+            if ((m_state.*action)(entry))
+                m_host.hidePanel();
+        });
+        row->addWidget(button, 0, Qt::AlignVCenter);
+    }
+}
+
+void ShortcutBarView::rebuild()
+{
+    delete m_body;
+    m_body = new QWidget(this);
+    auto* rows = new QVBoxLayout(m_body);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(qRound(m_rowSpacing));
+    const int spacing = qRound(m_rowSpacing);
+
+    const QList<ShortcutEntry>& folders = m_state.folderShortcuts();
+    const QList<ShortcutEntry>& apps = m_state.appShortcuts();
+    if (!folders.isEmpty() || !apps.isEmpty()) {
+        auto* first = new QHBoxLayout;
+        first->setSpacing(spacing);
+        addButtons(first, folders, QStringLiteral("folder.fill"), true, &AppState::openFolderShortcut);
+        addButtons(first, apps, QString(), showsAppLabels(), &AppState::openAppShortcut);
+        first->addStretch();
+        rows->addLayout(first);
+    }
+    if (!m_state.urlShortcuts().isEmpty()) {
+        auto* second = new QHBoxLayout;
+        second->setSpacing(spacing);
+        addButtons(second, m_state.urlShortcuts(), QStringLiteral("link"), true, &AppState::openURLShortcut);
+        second->addStretch();
+        rows->addLayout(second);
+    }
+    m_column->addWidget(m_body);
+    adjustSize();
+}
+
+void ShortcutBarView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF card = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5 - shadowSpace);
+    // A soft black shadow below: radius 3, one point down, opacity 0.06 spread over its steps.
+    for (int i = 3; i >= 1; --i) {
+        QPainterPath shadow;
+        shadow.addRoundedRect(card.translated(0, 1).adjusted(-i / 2.0, -i / 2.0, i / 2.0, i), 12 + i / 2.0,
+                              12 + i / 2.0);
+        p.fillPath(shadow, QColor(0, 0, 0, 5));
+    }
+    QPainterPath shape;
+    shape.addRoundedRect(card, 12, 12);
+    p.fillPath(shape, LauncherDesign::card);
+    p.setPen(QPen(LauncherDesign::hair, 1));
+    p.drawPath(shape);
+}

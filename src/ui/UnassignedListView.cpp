@@ -1,0 +1,445 @@
+#include "ui/UnassignedListView.h"
+
+#include "core/layout/DragPayload.h"
+#include "core/layout/URLUtil.h"
+#include "core/state/AppState.h"
+#include "core/text/Paths.h"
+#include "ui/Icons.h"
+#include "ui/LauncherDesign.h"
+#include "ui/PanelHost.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QProgressBar>
+#include <QPropertyAnimation>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+
+using LauncherDesign::TextStyle;
+
+namespace {
+
+constexpr int rowHeight = 40;
+constexpr int rowSpacing = 6;
+constexpr int trailingInset = 4;
+
+QLabel* textLabel(const QString& content, TextStyle style, const QColor& colour, QWidget* parent)
+{
+    auto* label = new QLabel(content, parent);
+    label->setFont(LauncherDesign::font(style));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    return label;
+}
+
+QLabel* symbolLabel(const QString& symbol, const QColor& colour, int size, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setPixmap(Icons::symbol(symbol, colour, size, parent->devicePixelRatioF()));
+    label->setFixedSize(size, size);
+    return label;
+}
+
+QString kindSymbol(WindowKind kind)
+{
+    switch (kind) {
+    case WindowKind::vscode:
+        return QStringLiteral("macwindow");
+    case WindowKind::terminal:
+        return QStringLiteral("terminal");
+    case WindowKind::safari:
+        return QStringLiteral("safari");
+    }
+    return {};
+}
+
+// A label that keeps its whole text but paints it cut short with an ellipsis when too narrow.
+class ElidingLabel final : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter,
+                   fontMetrics().elidedText(text(), Qt::ElideRight, width()));
+    }
+};
+
+// One window of the list: a click jumps to it, a drag carries it to a slot.
+class WindowRow final : public QWidget {
+public:
+    WindowRow(UnassignedListView& view, AppWindow window, std::optional<AgentState> badge, bool hasFolder,
+              QWidget* parent)
+        : QWidget(parent), m_view(view), m_window(std::move(window))
+    {
+        setFixedHeight(rowHeight);
+        setAttribute(Qt::WA_Hover);
+        setCursor(Qt::PointingHandCursor);
+        auto* items = new QHBoxLayout(this);
+        items->setContentsMargins(10, 0, 6, 0);
+        items->setSpacing(8);
+        items->addWidget(symbolLabel(kindSymbol(m_window.kind), LauncherDesign::body, 16, this));
+        auto* name = new ElidingLabel(UnassignedListView::displayName(m_window), this);
+        name->setFont(LauncherDesign::font(TextStyle::caption));
+        QPalette palette = name->palette();
+        palette.setColor(QPalette::WindowText, LauncherDesign::ink);
+        name->setPalette(palette);
+        items->addWidget(name, 1);
+        if (badge)
+            items->addWidget(new AgentBadge(*badge, this));
+        if (hasFolder) {
+            auto* folder = new LauncherIconButton(QStringLiteral("folder"), UnassignedListView::folderTooltip,
+                                                  LauncherDesign::body, this);
+            QObject::connect(folder, &QAbstractButton::clicked, this,
+                             [this] { m_view.openFolder(m_window); });
+            items->addWidget(folder);
+        }
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        QPainterPath path;
+        path.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
+        p.fillPath(path, underMouse() ? LauncherDesign::primaryTint : LauncherDesign::surface);
+        p.setPen(QPen(LauncherDesign::hair, 1));
+        p.drawPath(path);
+    }
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        if (event->button() == Qt::LeftButton)
+            m_pressedAt = event->position().toPoint();
+    }
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        if (!m_pressedAt || !(event->buttons() & Qt::LeftButton) ||
+            (event->position().toPoint() - *m_pressedAt).manhattanLength() <
+                QApplication::startDragDistance())
+            return;
+        m_pressedAt.reset();
+        m_view.drag(this, m_window);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        const bool clicked =
+            m_pressedAt && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+        m_pressedAt.reset();
+        if (clicked)
+            m_view.jump(m_window);
+    }
+
+private:
+    UnassignedListView& m_view;
+    AppWindow m_window;
+    std::optional<QPoint> m_pressedAt;
+};
+
+} // namespace
+
+// ----------------------------------------------------------------------------- shared small widgets
+
+AgentBadge::AgentBadge(AgentState state, QWidget* parent) : QWidget(parent), m_state(state)
+{
+    setFixedSize(18 + 2 * 6, 18);
+    setToolTip(text(state));
+    setAccessibleName(text(state));
+}
+
+QString AgentBadge::symbolName(AgentState state)
+{
+    switch (state) {
+    case AgentState::running:
+        return QStringLiteral("ellipsis");
+    case AgentState::waiting:
+        return QStringLiteral("exclamationmark.circle.fill");
+    case AgentState::idle:
+        return QStringLiteral("envelope.fill");
+    case AgentState::done:
+        return QStringLiteral("checkmark.circle.fill");
+    }
+    return {};
+}
+
+QColor AgentBadge::colour(AgentState state)
+{
+    switch (state) {
+    case AgentState::running:
+        return LauncherDesign::muted;
+    case AgentState::waiting:
+        return LauncherDesign::alert;
+    case AgentState::idle:
+        return LauncherDesign::faint;
+    case AgentState::done:
+        return LauncherDesign::primaryDeep;
+    }
+    return LauncherDesign::muted;
+}
+
+QString AgentBadge::text(AgentState state)
+{
+    return QStringLiteral("エージェント: ") + badgeLabel(state);
+}
+
+void AgentBadge::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF circle(6, 0, 18, 18);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour(m_state));
+    p.drawEllipse(circle);
+    constexpr int symbolSize = 11; // the size-9 bold symbol's drawn extent
+    p.drawPixmap(QPointF(circle.center().x() - symbolSize / 2.0, circle.center().y() - symbolSize / 2.0),
+                 Icons::symbol(symbolName(m_state), Qt::white, symbolSize, devicePixelRatioF()));
+}
+
+LauncherIconButton::LauncherIconButton(const QString& symbol, const QString& tooltip, const QColor& colour,
+                                       QWidget* parent)
+    : QAbstractButton(parent), m_symbol(symbol), m_colour(colour)
+{
+    setFixedSize(32, 32);
+    setToolTip(tooltip);
+    setAccessibleName(tooltip);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void LauncherIconButton::setEmphasis(double opacity)
+{
+    m_emphasis = opacity;
+    update();
+}
+
+void LauncherIconButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setOpacity(m_emphasis * (isDown() ? 0.65 : 1.0));
+    if (underMouse()) {
+        QPainterPath path;
+        path.addRoundedRect(QRectF(rect()), 8, 8);
+        p.fillPath(path, QColor(255, 255, 255, 150));
+    }
+    constexpr int symbolSize = 17;
+    p.drawPixmap((width() - symbolSize) / 2, (height() - symbolSize) / 2,
+                 Icons::symbol(m_symbol, m_colour, symbolSize, devicePixelRatioF()));
+}
+
+// ----------------------------------------------------------------------------- the list
+
+UnassignedListView::UnassignedListView(AppState& state, PanelHost& host, QWidget* parent)
+    : QWidget(parent), m_state(state), m_host(host)
+{
+    setFixedWidth(322);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(12, 12, 12, 14);
+    column->setSpacing(8);
+
+    auto* header = new QHBoxLayout;
+    header->setSpacing(6);
+    header->addWidget(symbolLabel(QStringLiteral("rectangle.stack"), LauncherDesign::body, 16, this));
+    header->addWidget(textLabel(title, TextStyle::label, LauncherDesign::ink, this));
+    QFont countFont = LauncherDesign::font(TextStyle::micro);
+    countFont.setStyleHint(QFont::Monospace);
+    m_count = new QLabel(this);
+    m_count->setFont(countFont);
+    m_count->setFixedHeight(20);
+    m_count->setMinimumWidth(20);
+    m_count->setAlignment(Qt::AlignCenter);
+    m_count->setContentsMargins(7, 0, 7, 0);
+    m_count->setStyleSheet(QStringLiteral("QLabel { background: %1; color: %2; border-radius: 10px; }")
+                               .arg(LauncherDesign::primaryTint.name(), LauncherDesign::primaryDeep.name()));
+    header->addWidget(m_count);
+    header->addStretch();
+    column->addLayout(header);
+    // The loading note goes on its own line: the header row has no room for it at this width.
+    auto* loading = new QHBoxLayout;
+    loading->setSpacing(6);
+    m_progress = new QProgressBar(this);
+    m_progress->setRange(0, 0);
+    m_progress->setTextVisible(false);
+    m_progress->setFixedSize(28, 6);
+    loading->addWidget(m_progress);
+    m_loading = textLabel(loadingText, TextStyle::micro, LauncherDesign::muted, this);
+    loading->addWidget(m_loading);
+    loading->addStretch();
+    column->addLayout(loading);
+
+    m_empty = textLabel(emptyText, TextStyle::caption, LauncherDesign::muted, this);
+    m_empty->setWordWrap(true);
+    column->addWidget(m_empty);
+
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    auto* content = new QWidget(m_scroll);
+    m_rows = new QVBoxLayout(content);
+    m_rows->setContentsMargins(0, 0, trailingInset, 0);
+    m_rows->setSpacing(rowSpacing);
+    m_scroll->setWidget(content);
+    content->setAutoFillBackground(false); // setWidget turned it on
+    column->addWidget(m_scroll, 1);
+    column->addStretch();
+
+    connect(&m_state, &AppState::changed, this, [this](AppState::Field field) {
+        switch (field) {
+        case AppState::Field::unassigned:
+        case AppState::Field::unassignedBadges:
+        case AppState::Field::terminalLoading:
+            rebuild();
+            break;
+        case AppState::Field::focusHighlight:
+            scrollToFocused();
+            break;
+        default:
+            break;
+        }
+    });
+    rebuild();
+}
+
+QString UnassignedListView::displayName(const AppWindow& window)
+{
+    switch (window.kind) {
+    case WindowKind::vscode:
+        return window.projectName.value_or(window.title);
+    case WindowKind::terminal: {
+        const QString folder = window.folderPath.value_or(QString()).trimmed();
+        const QString name = folder.isEmpty() ? QString() : Paths::lastComponent(folder);
+        return name.isEmpty() ? window.title : name;
+    }
+    case WindowKind::safari:
+        return URLUtil::domain(window.folderPath).value_or(window.title);
+    }
+    return window.title;
+}
+
+QMimeData* UnassignedListView::dragData(const AppWindow& window)
+{
+    auto* data = new QMimeData;
+    data->setText(DragPayload::window(window.id).string());
+    return data;
+}
+
+void UnassignedListView::jump(const AppWindow& window)
+{
+    m_state.raiseWindow(window);
+    m_host.hidePanel();
+}
+
+void UnassignedListView::openFolder(const AppWindow& window)
+{
+    const auto folder = m_state.folderPath(window);
+    if (!folder || folder->trimmed().isEmpty())
+        return;
+    m_state.openFolder(window);
+    m_host.hidePanel();
+}
+
+void UnassignedListView::drag(QWidget* row, const AppWindow& window)
+{
+    auto* drag = new QDrag(row);
+    drag->setMimeData(dragData(window));
+    drag->setPixmap(row->grab());
+    m_dragging = true;
+    drag->exec(Qt::MoveAction | Qt::CopyAction);
+    m_dragging = false;
+    if (m_rebuildPending)
+        QTimer::singleShot(0, this, &UnassignedListView::rebuild);
+}
+
+void UnassignedListView::rebuild()
+{
+    if (m_dragging) {
+        m_rebuildPending = true;
+        return;
+    }
+    m_rebuildPending = false;
+    const QList<AppWindow>& windows = m_state.unassigned();
+    m_count->setText(QString::number(windows.size()));
+    m_progress->setVisible(m_state.terminalLoading());
+    m_loading->setVisible(m_state.terminalLoading());
+    m_empty->setVisible(windows.isEmpty());
+    m_scroll->setVisible(!windows.isEmpty());
+
+    while (QLayoutItem* item = m_rows->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    m_rowByWindow.clear();
+    QWidget* content = m_scroll->widget();
+    for (const AppWindow& window : windows) {
+        const auto badge = m_state.unassignedBadges().constFind(window.id);
+        const auto folder = m_state.folderPath(window);
+        auto* row = new WindowRow(*this, window,
+                                  badge == m_state.unassignedBadges().constEnd() ? std::nullopt
+                                                                                 : std::optional(*badge),
+                                  folder && !folder->trimmed().isEmpty(), content);
+        m_rows->addWidget(row);
+        m_rowByWindow.insert(window.id, row);
+    }
+    m_rows->addStretch();
+    scrollToFocused();
+}
+
+void UnassignedListView::scrollToFocused()
+{
+    const auto& highlight = m_state.focusHighlight();
+    if (!highlight)
+        return;
+    QWidget* focused = nullptr;
+    for (const AppWindow& window : m_state.unassigned()) {
+        if (highlight->targets.contains(FocusTarget::window(window.id))) {
+            focused = m_rowByWindow.value(window.id);
+            break;
+        }
+    }
+    if (!focused)
+        return;
+    m_scroll->widget()->adjustSize();
+    QScrollBar* bar = m_scroll->verticalScrollBar();
+    const int viewport = m_scroll->viewport()->height();
+    int target = bar->value();
+    if (focused->y() < target)
+        target = focused->y();
+    else if (focused->y() + focused->height() > target + viewport)
+        target = focused->y() + focused->height() - viewport;
+    if (target == bar->value())
+        return;
+    auto* animation = new QPropertyAnimation(bar, "value", this);
+    animation->setDuration(300);
+    animation->setEasingCurve(QEasingCurve::InOutQuad);
+    animation->setEndValue(target);
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void UnassignedListView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF card = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -2.5);
+    QPainterPath shadow;
+    shadow.addRoundedRect(card.translated(0, 2), 12, 12);
+    p.fillPath(shadow, QColor(0, 0, 0, 15));
+    QPainterPath path;
+    path.addRoundedRect(card, 12, 12);
+    p.fillPath(path, LauncherDesign::card);
+    p.setPen(QPen(LauncherDesign::hair, 1));
+    p.drawPath(path);
+}

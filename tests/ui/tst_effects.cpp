@@ -1,0 +1,354 @@
+#include "AppStateFixture.h"
+#include "ui/FocusPulse.h"
+#include "ui/Fonts.h"
+#include "ui/LauncherDesign.h"
+#include "ui/PanelHost.h"
+#include "ui/PermissionView.h"
+#include "ui/ShortcutBarView.h"
+#include "ui/WindowFocusEffect.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QSequentialAnimationGroup>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVariantAnimation>
+
+namespace {
+
+class Host final : public PanelHost {
+public:
+    int hidden = 0;
+    void hidePanel() override { ++hidden; }
+};
+
+QString snapshotPath(const QString& name)
+{
+    return QDir(QStringLiteral(QT_TESTCASE_BUILDDIR)).filePath(name);
+}
+
+void flushDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+int visibleOverlays()
+{
+    int count = 0;
+    for (const QWidget* w : QApplication::topLevelWidgets())
+        count += w->isVisible() && w->windowFlags().testFlag(Qt::WindowTransparentForInput) ? 1 : 0;
+    return count;
+}
+
+bool isGray(const QColor& c)
+{
+    return qAbs(c.red() - c.green()) <= 2 && qAbs(c.green() - c.blue()) <= 2;
+}
+
+} // namespace
+
+// The focus cues (the window overlay, the panel's pulse and dimming) and two panel views, drawn
+// offscreen; animations are stepped, never waited for.
+class EffectsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { Fonts::registerBundled(); }
+    void cleanup()
+    {
+        FocusMotion::setReduced(nullptr);
+        flushDeletes();
+    }
+
+    void overlayIsPlacedAndClickThrough()
+    {
+        // y counts up from the primary screen's bottom; the overlay is 880 square around the point,
+        // also when it falls off the screen's edge.
+        QCOMPARE(WindowFocusEffect::overlayGeometry({100, 200}, QRect(0, 0, 1920, 1080)),
+                 QRect(-340, 440, 880, 880));
+        QCOMPARE(WindowFocusEffect::overlayGeometry({0, 0}, QRect(0, 0, 1920, 1080)),
+                 QRect(-440, 640, 880, 880));
+
+        WindowFocusEffect effect;
+        effect.play({300, 100});
+        QWidget* overlay = effect.window();
+        QVERIFY(overlay && overlay->isVisible());
+        const QRect primary = QGuiApplication::primaryScreen()->geometry();
+        QCOMPARE(overlay->geometry(), QRect(300 - 440, primary.bottom() + 1 - 100 - 440, 880, 880));
+        for (const Qt::WindowType flag : {Qt::FramelessWindowHint, Qt::WindowStaysOnTopHint, Qt::Tool,
+                                          Qt::WindowTransparentForInput, Qt::X11BypassWindowManagerHint})
+            QVERIFY(overlay->windowFlags().testFlag(flag));
+        QVERIFY(overlay->testAttribute(Qt::WA_TranslucentBackground));
+        QVERIFY(overlay->testAttribute(Qt::WA_ShowWithoutActivating));
+        QVERIFY(!overlay->isActiveWindow());
+        effect.timeline()->setCurrentTime(effect.timeline()->totalDuration());
+    }
+
+    void ringsConvergeThenFade()
+    {
+        using Frame = WindowFocusEffect::Frame;
+        const Frame start = WindowFocusEffect::frameAt(0, false);
+        QCOMPARE(start, (Frame{820, 0.6, 640, 0}));
+        QCOMPARE(WindowFocusEffect::frameAt(60, false).echoDiameter, 820.0); // waits, showing its start
+        // The curve starts fast: past half of the way at half of the 0.42 s.
+        QVERIFY(WindowFocusEffect::frameAt(210, false).mainDiameter < (640 + 56) / 2.0);
+        QVERIFY(WindowFocusEffect::frameAt(380, false).dotScale == 0.0);
+        QVERIFY(WindowFocusEffect::frameAt(458, false).dotScale > 1.35); // the overshoot
+        QCOMPARE(WindowFocusEffect::frameAt(520, false), Frame{});
+
+        WindowFocusEffect effect;
+        effect.play({500, 500});
+        QSequentialAnimationGroup* timeline = effect.timeline();
+        QCOMPARE(timeline->totalDuration(), 520 + 120 + 200);
+        timeline->setCurrentTime(520);
+        const QImage image = effect.window()->grab().toImage();
+        image.save(snapshotPath(u"focus-overlay.png"_qs));
+        QCOMPARE(image.pixelColor(440, 440), LauncherDesign::primary);      // the dot
+        QCOMPARE(image.pixelColor(440 + 28, 440), LauncherDesign::primary); // inner ring over main
+        QCOMPARE(image.pixelColor(440 + 35, 440), LauncherDesign::primaryDeep);
+        QCOMPARE(image.pixelColor(440 + 200, 440).alpha(), 0);
+        QCOMPARE(effect.window()->windowOpacity(), 1.0);
+
+        timeline->setCurrentTime(640 + 100);
+        QVERIFY(qAbs(effect.window()->windowOpacity() - 0.5) < 0.01); // kept in 8 bits
+        QPointer<QWidget> overlay = effect.window();
+        timeline->setCurrentTime(840);
+        QVERIFY(!effect.window());
+        flushDeletes();
+        QVERIFY(!overlay);
+    }
+
+    void replayAndReducedMotion()
+    {
+        WindowFocusEffect effect;
+        effect.setReducedMotion([] { return true; });
+        effect.play({100, 100});
+        QPointer<QWidget> first = effect.window();
+        effect.play({900, 400});
+        QVERIFY(effect.window() != first);
+        QCOMPARE(visibleOverlays(), 1);
+        flushDeletes();
+        QVERIFY(!first);
+
+        QCOMPARE(effect.timeline()->totalDuration(), 400 + 120 + 200);
+        for (const int ms : {0, 200, 400})
+            QCOMPARE(WindowFocusEffect::frameAt(ms, true), WindowFocusEffect::Frame{});
+        effect.timeline()->setCurrentTime(720);
+        QVERIFY(!effect.window());
+        QCOMPARE(visibleOverlays(), 0);
+    }
+
+    void pulseConvergesHoldsAndFades()
+    {
+        QWidget window;
+        window.resize(500, 300);
+        auto* element = new QPushButton(u"row"_qs, &window);
+        element->setGeometry(200, 130, 100, 40);
+        window.show();
+        auto* pulse = new FocusPulse(element, 8, 18);
+        using State = FocusPulse::State;
+
+        const QUuid a = QUuid::createUuid();
+        pulse->setToken(a);
+        QCOMPARE(pulse->state(), (State{18, 0.4, 18 * 1.6, 0.7, 0}));
+        QWidget* overlay = pulse->overlay();
+        QVERIFY(overlay && overlay->isVisible());
+        QVERIFY(overlay->geometry().contains(element->geometry().adjusted(-30, -30, 30, 30)));
+
+        // The rings never take the element's clicks.
+        QSignalSpy clicks(element, &QPushButton::clicked);
+        QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, element->geometry().center());
+        QCOMPARE(clicks.size(), 1);
+
+        pulse->animation()->setCurrentTime(650);
+        QCOMPARE(pulse->state(), (State{0, 1, 0, 0, 1}));
+        QImage image = window.grab().toImage();
+        image.save(snapshotPath(u"focus-pulse.png"_qs));
+        QCOMPARE(image.pixelColor(element->geometry().right() + 1, element->geometry().center().y()),
+                 LauncherDesign::primary);
+        pulse->animation()->setCurrentTime(950);
+        QVERIFY(pulse->state().mainOpacity > 0 && pulse->state().mainOpacity < 1);
+        pulse->animation()->setCurrentTime(FocusPulse::durationMs);
+        QCOMPARE(pulse->state().mainOpacity + pulse->state().fillOpacity, 0.0);
+        QVERIFY(!overlay->isVisible());
+        QCOMPARE(pulse->playing(), a);
+
+        // A newer token restarts from the primed state; an absent one hides everything at once.
+        pulse->setToken(QUuid::createUuid());
+        pulse->animation()->setCurrentTime(300);
+        pulse->setToken(QUuid::createUuid());
+        QCOMPARE(pulse->state().mainOpacity, 0.4);
+        pulse->animation()->setCurrentTime(500);
+        pulse->setToken(std::nullopt);
+        QCOMPARE(pulse->state().mainOpacity + pulse->state().echoOpacity + pulse->state().fillOpacity, 0.0);
+        QVERIFY(!overlay->isVisible());
+
+        // Reduced motion: on the outline at once, then the same fade.
+        FocusMotion::setReduced([] { return true; });
+        pulse->setToken(QUuid::createUuid());
+        QCOMPARE(pulse->state(), (State{0, 1, 0, 0, 1}));
+        pulse->animation()->setCurrentTime(849);
+        QCOMPARE(pulse->state().fillOpacity, 1.0);
+        pulse->animation()->setCurrentTime(FocusPulse::durationMs);
+        QCOMPARE(pulse->state().fillOpacity, 0.0);
+    }
+
+    void dimmingFollowsTheHighlight()
+    {
+        AppStateFixture f;
+        Layout layout;
+        layout.slots.insert(u"1"_qs, AppStateFixture::entry(u"web"_qs, u"/src/web"_qs));
+        layout.slots.insert(u"2"_qs, AppStateFixture::entry(u"api"_qs, u"/src/api"_qs));
+        f.existing << u"/src/web"_qs << u"/src/api"_qs;
+        AppState& state = f.make(layout);
+        const int web = f.editorWindow(10, u"web"_qs);
+        f.editorWindow(10, u"api"_qs);
+        f.ax.frontmost = 10;
+        f.ax.application(10)->focusedWindow = web;
+
+        QWidget panel;
+        auto* highlighted = new QWidget(&panel);
+        auto* other = new QWidget(&panel);
+        auto* bar = new QWidget(&panel);
+        FocusFollower* mine =
+            FocusFollower::attach(highlighted, state, FocusTarget::slot(1), FocusFollower::slotCell);
+        FocusFollower* theirs =
+            FocusFollower::attach(other, state, FocusTarget::slot(2), FocusFollower::slotCell);
+        FocusFollower* plain = FocusFollower::attach(bar, state, std::nullopt);
+        panel.show();
+
+        state.captureFocusedWindow();
+        state.refresh();
+        f.scheduling.runBackground();
+        QVERIFY(state.focusHighlight() && state.focusDimActive());
+        QCOMPARE(mine->pulse()->playing(), state.focusHighlight()->token);
+        QCOMPARE(theirs->pulse()->playing(), std::nullopt);
+        QVERIFY(!mine->dim()->dimmed());
+        QVERIFY(theirs->dim()->dimmed() && plain->dim()->dimmed());
+        QCOMPARE(theirs->dim()->animation()->duration(), FocusDim::dimMs);
+        theirs->dim()->animation()->setCurrentTime(FocusDim::dimMs);
+        QCOMPARE(theirs->dim()->opacity(), 0.38);
+        QCOMPARE(mine->dim()->opacity(), 1.0);
+
+        f.scheduling.advance(AppState::focusDimMs);
+        QVERIFY(!theirs->dim()->dimmed());
+        QCOMPARE(theirs->dim()->animation()->duration(), FocusDim::undimMs);
+        theirs->dim()->animation()->setCurrentTime(FocusDim::undimMs / 2);
+        QVERIFY(theirs->dim()->amount() > 0 && theirs->dim()->amount() < 0.5); // the soft landing
+        theirs->dim()->animation()->setCurrentTime(FocusDim::undimMs);
+        QCOMPARE(theirs->dim()->opacity(), 1.0);
+        QCOMPARE(mine->pulse()->playing(), state.focusHighlight()->token); // the highlight stays
+    }
+
+    void dimmedItemsAreGrey()
+    {
+        FocusMotion::setReduced([] { return true; });
+        QWidget panel;
+        panel.resize(120, 60);
+        panel.setStyleSheet(u"background: white"_qs);
+        auto* item = new QLabel(&panel);
+        item->setGeometry(10, 10, 100, 40);
+        item->setStyleSheet(u"background: rgb(10, 186, 181)"_qs);
+        auto* dim = new FocusDim(item);
+        item->setGraphicsEffect(dim);
+        panel.show();
+        dim->setDimmed(true); // at once with reduced motion
+        QCOMPARE(dim->amount(), 1.0);
+        const QColor c = panel.grab().toImage().pixelColor(60, 30);
+        QVERIFY2(isGray(c), qPrintable(c.name()));
+        QVERIFY(c.red() > 180); // faded toward the white behind
+    }
+
+    void shortcutBarFitsAndActs()
+    {
+        AppStateFixture f;
+        AppState& state = f.make(Layout{});
+        state.updateShortcuts({{u"F"_qs, u"/home/me/src"_qs}}, {{u"ftp"_qs, u"ftp://example.com"_qs}},
+                              {{u"A"_qs, u"/nowhere/A.app"_qs}});
+        Host host;
+        const auto measure = [](const QString& name) { return name == u"F"_qs ? 100.0 : 50.0; };
+        // 146 + 96 + 8 = 250 for the first row: 250 points inside the card fit, 249.9 do not.
+        ShortcutBarView fits(state, host, 250 + 2 * 12, 8, 12);
+        ShortcutBarView tight(state, host, 249.9 + 2 * 12, 8, 12);
+        fits.setLabelMeasure(measure);
+        tight.setLabelMeasure(measure);
+        QVERIFY(fits.showsAppLabels());
+        QVERIFY(!tight.showsAppLabels());
+        const QList<ShortcutButton*> shown = fits.buttons();
+        const QList<ShortcutButton*> hidden = tight.buttons();
+        QCOMPARE(shown.size(), 3);
+        QCOMPARE(shown[1]->text(), u"A"_qs);
+        QCOMPARE(hidden[1]->text(), QString());
+        QCOMPARE(hidden[0]->text(), u"F"_qs); // folders keep their names
+        QCOMPARE(hidden[1]->toolTip(), u"/nowhere/A.app"_qs);
+        QVERIFY(hidden[1]->width() < shown[1]->width());
+
+        // Failures leave the panel open; an opened folder hides it.
+        hidden[2]->click(); // not a web address
+        hidden[1]->click(); // the application is gone
+        QCOMPARE(host.hidden, 0);
+        hidden[0]->click();
+        QCOMPARE(host.hidden, 1);
+        QCOMPARE(f.workspace.opened, QStringList{u"/home/me/src"_qs});
+
+        state.updateShortcuts({}, {}, {{u"A"_qs, u"/nowhere/A.app"_qs}});
+        QCOMPARE(fits.buttons().size(), 1);
+    }
+
+    void snapshots()
+    {
+        AppStateFixture f;
+        AppState& state = f.make(Layout{});
+        state.updateShortcuts(
+            {{u"ドキュメント"_qs, u"/home/me/Documents"_qs}, {u"panedeck"_qs, u"/src/panedeck"_qs}},
+            {{u"社内ポータル"_qs, u"https://intra.example.com"_qs}},
+            {{u"Terminal"_qs, u"/usr/share/applications/terminal.desktop"_qs}});
+        Host host;
+        ShortcutBarView bar(state, host, 966, 8, 12);
+        bar.show();
+        const QImage image = bar.grab().toImage();
+        image.save(snapshotPath(u"shortcut-bar.png"_qs));
+        QCOMPARE(image.pixelColor(bar.width() - 30, bar.height() / 2), LauncherDesign::card);
+        QCOMPARE(image.pixelColor(bar.width() / 2, 0), LauncherDesign::hair);
+
+        PermissionView permission;
+        QSignalSpy open(&permission, &PermissionView::openSettingsRequested);
+        permission.show();
+        permission.grab().save(snapshotPath(u"permission-view.png"_qs));
+        QStringList texts;
+        for (const QLabel* label : permission.findChildren<QLabel*>())
+            texts.append(label->text());
+        QVERIFY(texts.contains(u"アクセシビリティ権限が必要です"_qs));
+        QVERIFY(texts.contains(
+            u"VSCodeのウィンドウを列挙・切り替えるために、システム設定でこのアプリ(開発中はターミナル)"
+            u"にアクセシビリ"
+            u"ティ権限を許可してください。許可後、ホットキーでパネルを開き直すと反映されます。"_qs));
+        auto* button = permission.findChild<QAbstractButton*>();
+        QCOMPARE(button->text(), u"システム設定を開く"_qs);
+        button->click();
+        QCOMPARE(open.size(), 1);
+    }
+
+    void japaneseRenders()
+    {
+        using LauncherDesign::TextStyle;
+        const QList<QPair<TextStyle, QString>> texts{
+            {TextStyle::title, PermissionView::title},
+            {TextStyle::caption, PermissionView::body},
+            {TextStyle::label, PermissionView::buttonLabel + u"ショートカット"_qs},
+        };
+        for (const auto& [style, text] : texts) {
+            const QFont font = LauncherDesign::font(style);
+            const QFontMetrics metrics(font);
+            for (const char32_t c : text.toUcs4())
+                QVERIFY2(metrics.inFontUcs4(c), qPrintable(u"no glyph for "_qs + QString::fromUcs4(&c, 1) +
+                                                           u" in "_qs + font.family()));
+        }
+    }
+};
+
+QTEST_MAIN(EffectsTest)
+#include "tst_effects.moc"

@@ -1,0 +1,173 @@
+#include "AppStateFixture.h"
+#include "core/text/IsoTime.h"
+#include "ui/ClaudeUsageView.h"
+#include "ui/Fonts.h"
+#include "ui/PanelController.h"
+#include "ui/PanelHeaderView.h"
+#include "ui/PanelRootView.h"
+#include "ui/QtScreens.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+// The panel window offscreen: where it appears, the keys it answers, when it hides, and snapshots
+// of the whole panel for people to look at.
+class PanelTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<AppStateFixture> fx;
+    FakeBundle bundle;
+    std::unique_ptr<PanelController> panel;
+
+    void make(const Layout& layout)
+    {
+        fx->make(layout);
+        panel = std::make_unique<PanelController>(*fx->state, fx->screens, bundle, fx->workspace);
+    }
+    void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QWidget* target = panel->panel()->focusWidget() ? panel->panel()->focusWidget() : panel->panel();
+        QTest::keyClick(target, Qt::Key(k), modifiers);
+    }
+    static QString snapshotPath(const QString& name)
+    {
+        return QDir(QStringLiteral(QT_TESTCASE_BUILDDIR)).filePath(name);
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(Fonts::registerBundled()); }
+    void init() { fx = std::make_unique<AppStateFixture>(); }
+    void cleanup()
+    {
+        panel.reset();
+        fx.reset();
+    }
+
+    void showsCentredOnTheScreenUnderThePointer()
+    {
+        make(Layout{});
+        fx->screens.list.append({QRectF(1920, 0, 2560, 1440), QRectF(1920, 0, 2560, 1400)});
+        fx->screens.pointer = QPointF(3000, 700);
+        panel->show();
+        QVERIFY(panel->isVisible());
+        QCOMPARE(panel->targetVisibleFrame(), QRectF(1920, 0, 2560, 1400));
+        const QRectF expected = QtScreens::toTopLeft(QRectF(1920, 0, 2560, 1400));
+        QVERIFY(std::abs(QRectF(panel->panel()->frameGeometry()).center().x() - expected.center().x()) <= 1);
+        QVERIFY(fx->state->statuses().isEmpty()); // refreshed on the way
+        panel->toggle();
+        QVERIFY(!panel->isVisible());
+    }
+
+    void keys()
+    {
+        Layout layout;
+        layout.slots.insert(u"1"_qs, AppStateFixture::entry(u"web"_qs, u"/src/web"_qs));
+        fx->existing << u"/src/web"_qs;
+        make(layout);
+        fx->editorWindow(10, u"web"_qs);
+
+        panel->show();
+        key(Qt::Key_1, Qt::ControlModifier); // with a modifier the key goes on
+        QVERIFY(panel->isVisible());
+        QVERIFY(fx->scheduling.placementQueue.isEmpty());
+        key(Qt::Key_7); // no slot 7: consumed, nothing happens
+        QVERIFY(panel->isVisible());
+        key(Qt::Key_1); // maximises slot 1's window and hides
+        QVERIFY(!panel->isVisible());
+        QCOMPARE(fx->scheduling.placementQueue.size(), 1);
+
+        panel->show();
+        fx->ax.application(10)->windows.clear();
+        fx->state->refresh();
+        key(Qt::Key_0); // nothing to tile: stays
+        QVERIFY(panel->isVisible());
+        key(Qt::Key_Escape);
+        QVERIFY(!panel->isVisible());
+    }
+
+    void losingTheFocus()
+    {
+        make(Layout{});
+        panel->show();
+        fx->state->setSettingsSlot(3); // a sheet is open: the panel stays
+        panel->windowDidResignKey();
+        QVERIFY(panel->isVisible());
+        fx->state->setSettingsSlot(std::nullopt);
+        panel->panel()->clearFocus();
+        panel->windowDidResignKey();
+        QVERIFY(!panel->isVisible() || panel->panel()->isActiveWindow());
+    }
+
+    void headerAndArrangements()
+    {
+        Layout layout;
+        layout.claudeUsageEnabled = true;
+        layout.agentStatusEnabled = true;
+        for (int slot = 1; slot <= 9; ++slot)
+            layout.slots.insert(QString::number(slot),
+                                AppStateFixture::entry(u"project-"_qs + QString::number(slot),
+                                                       u"/src/project-"_qs + QString::number(slot)));
+        layout.folderShortcuts = QList<ShortcutEntry>{{u"ドキュメント"_qs, u"/docs"_qs}};
+        layout.urlShortcuts = QList<ShortcutEntry>{{u"Docs"_qs, u"https://a.dev"_qs}};
+        for (int slot = 1; slot <= 6; ++slot)
+            fx->existing << u"/src/project-"_qs + QString::number(slot);
+        make(layout);
+        for (int slot : {1, 2, 4})
+            fx->editorWindow(10, u"project-"_qs + QString::number(slot));
+        fx->editorWindow(10, u"other"_qs);
+        // Usage figures and an agent waiting in slot 2.
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        QFile usage(fx->dir.filePath(u"claude.json"_qs));
+        QVERIFY(usage.open(QIODevice::WriteOnly));
+        usage.write(
+            QStringLiteral(
+                "{\"oauthAccount\":{\"accountUuid\":\"a\"},\"cachedUsageUtilization\":{\"fetchedAtMs\":%1,"
+                "\"utilization\":{\"five_hour\":{\"utilization\":42,\"resets_at\":\"%2\"},"
+                "\"seven_day\":{\"utilization\":83,\"resets_at\":\"%3\"}}}}")
+                .arg(now.toMSecsSinceEpoch())
+                .arg(IsoTime::format(now.addSecs(3600)), IsoTime::format(now.addDays(3)))
+                .toUtf8());
+        usage.close();
+        QDir().mkpath(fx->dir.filePath(u"support/agent-state"_qs));
+        QFile agent(fx->dir.filePath(u"support/agent-state/s.state"_qs));
+        QVERIFY(agent.open(QIODevice::WriteOnly));
+        agent.write(
+            (u"cwd=/src/project-2\nstate=waiting\nupdatedAt="_qs + IsoTime::format(now) + u'\n').toUtf8());
+        agent.close();
+
+        panel->show();
+        fx->scheduling.runBackground();
+        PanelRootView* root = panel->rootView();
+        QVERIFY(root->unassignedList() && root->shortcutBar() && !root->permissionView());
+        QVERIFY(root->header()->usageView()->isVisible());
+        QVERIFY(root->header()->tileButton(6));
+        QVERIFY(!root->header()->tileButton(5));
+        root->header()->tileButton(6)->click();
+        QCOMPARE(fx->store->layout().lastTileCount, 6);
+        QCOMPARE(root->header()->settingsButton()->toolTip(), u"アプリ設定"_qs);
+        QCoreApplication::processEvents();
+        QVERIFY(panel->panel()->grab().save(snapshotPath(u"panel-full.png"_qs)));
+
+        // Without access: the permission notice above the grid, no unassigned list.
+        fx->ax.trusted = false;
+        fx->state->refresh();
+        QVERIFY(root->permissionView() && !root->unassignedList());
+        QCoreApplication::processEvents();
+        QVERIFY(panel->panel()->grab().save(snapshotPath(u"panel-no-access.png"_qs)));
+    }
+
+    void emptyPanelSnapshot()
+    {
+        make(Layout{});
+        panel->show();
+        QVERIFY(!panel->rootView()->shortcutBar()); // no shortcuts, no bar
+        QVERIFY(!panel->rootView()->header()->usageView()->isVisible());
+        QCoreApplication::processEvents();
+        QVERIFY(panel->panel()->grab().save(snapshotPath(u"panel-empty.png"_qs)));
+    }
+};
+
+QTEST_MAIN(PanelTest)
+#include "tst_panel.moc"
