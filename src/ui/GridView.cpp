@@ -2,6 +2,7 @@
 
 #include "core/layout/Layout.h"
 #include "core/state/AppState.h"
+#include "ui/FocusPulse.h"
 #include "ui/LauncherDesign.h"
 #include "ui/SlotCellView.h"
 
@@ -60,6 +61,7 @@ GridView::GridView(AppState& state, PanelHost& host, QWidget* parent, int column
     for (int slot = Layout::firstSlot; slot <= Layout::lastSlot; ++slot) {
         auto* cell = new SlotCellView(slot, state, host, this);
         cell->setFixedHeight(int(cellHeight));
+        FocusFollower::attach(cell, state, FocusTarget::slot(slot), FocusFollower::slotCell);
         const int index = slot - Layout::firstSlot;
         grid->addWidget(cell, index / columnCount, index % columnCount);
         m_cells.append(cell);

@@ -2,6 +2,7 @@
 
 #include "core/state/AppState.h"
 #include "ui/AppSettingsSheet.h"
+#include "ui/FocusPulse.h"
 #include "ui/GridView.h"
 #include "ui/LauncherDesign.h"
 #include "ui/PanelHeaderView.h"

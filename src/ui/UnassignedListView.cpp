@@ -4,6 +4,7 @@
 #include "core/layout/URLUtil.h"
 #include "core/state/AppState.h"
 #include "core/text/Paths.h"
+#include "ui/FocusPulse.h"
 #include "ui/Icons.h"
 #include "ui/LauncherDesign.h"
 #include "ui/PanelHost.h"
@@ -391,6 +392,7 @@ void UnassignedListView::rebuild()
                                   badge == m_state.unassignedBadges().constEnd() ? std::nullopt
                                                                                  : std::optional(*badge),
                                   folder && !folder->trimmed().isEmpty(), content);
+        FocusFollower::attach(row, m_state, FocusTarget::window(window.id), FocusFollower::windowRow);
         m_rows->addWidget(row);
         m_rowByWindow.insert(window.id, row);
     }

@@ -1,11 +1,14 @@
 #include "AppStateFixture.h"
 #include "core/text/IsoTime.h"
 #include "ui/ClaudeUsageView.h"
+#include "ui/FocusPulse.h"
 #include "ui/Fonts.h"
+#include "ui/GridView.h"
 #include "ui/PanelController.h"
 #include "ui/PanelHeaderView.h"
 #include "ui/PanelRootView.h"
 #include "ui/QtScreens.h"
+#include "ui/SlotCellView.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -85,6 +88,26 @@ private Q_SLOTS:
         QVERIFY(panel->isVisible());
         key(Qt::Key_Escape);
         QVERIFY(!panel->isVisible());
+    }
+
+    void dimsAroundTheWindowTheUserCameFrom()
+    {
+        Layout layout;
+        layout.slots.insert(u"1"_qs, AppStateFixture::entry(u"web"_qs, u"/src/web"_qs));
+        layout.slots.insert(u"2"_qs, AppStateFixture::entry(u"api"_qs, u"/src/api"_qs));
+        fx->existing << u"/src/web"_qs << u"/src/api"_qs;
+        make(layout);
+        const int web = fx->editorWindow(10, u"web"_qs);
+        fx->ax.frontmost = 10;
+        fx->ax.application(10)->focusedWindow = web;
+        panel->show();
+        const auto dimOf = [&](QWidget* w) { return qobject_cast<FocusDim*>(w->graphicsEffect()); };
+        GridView* grid = panel->rootView()->grid();
+        QVERIFY(dimOf(grid->cell(1)) && dimOf(grid->cell(2)));
+        QVERIFY(!dimOf(grid->cell(1))->dimmed());
+        QVERIFY(dimOf(grid->cell(2))->dimmed());
+        fx->scheduling.advance(AppState::focusDimMs);
+        QVERIFY(!dimOf(grid->cell(2))->dimmed());
     }
 
     void losingTheFocus()
