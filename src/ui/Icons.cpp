@@ -46,6 +46,8 @@ const QHash<QString, QString>& files()
 
 } // namespace
 
+static QPixmap render(const QString& symbolName, const QColor& color, int size, qreal devicePixelRatio);
+
 QString resourceFor(const QString& symbolName)
 {
     const auto it = files().constFind(symbolName);
@@ -56,6 +58,19 @@ QString resourceFor(const QString& symbolName)
 }
 
 QPixmap symbol(const QString& symbolName, const QColor& color, int size, qreal devicePixelRatio)
+{
+    // Views draw the same few symbols over and over: each is rendered once.
+    static QHash<QString, QPixmap> cache;
+    const QString key = symbolName + u'|' + color.name(QColor::HexArgb) + u'|' + QString::number(size) +
+                        u'|' + QString::number(devicePixelRatio);
+    if (const auto it = cache.constFind(key); it != cache.constEnd())
+        return *it;
+    const QPixmap rendered = render(symbolName, color, size, devicePixelRatio);
+    cache.insert(key, rendered);
+    return rendered;
+}
+
+static QPixmap render(const QString& symbolName, const QColor& color, int size, qreal devicePixelRatio)
 {
     QPixmap pixmap(QSize(size, size) * devicePixelRatio);
     pixmap.setDevicePixelRatio(devicePixelRatio);

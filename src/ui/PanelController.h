@@ -59,4 +59,5 @@ private:
     std::optional<QRectF> m_targetVisibleFrame;
     QMetaObject::Connection m_contentObserver;
     bool m_keyMonitor = false;
+    bool m_fitPending = false;
 };

@@ -379,6 +379,21 @@ void UnassignedListView::rebuild()
     m_empty->setVisible(windows.isEmpty());
     m_scroll->setVisible(!windows.isEmpty());
 
+    // Several notifications arrive for one refresh; the rows are made again only when what they
+    // show changed.
+    QStringList signature;
+    for (const AppWindow& window : windows) {
+        const auto badge = m_state.unassignedBadges().constFind(window.id);
+        signature.append(window.id.toString() + u'|' + window.title + u'|' +
+                         (badge == m_state.unassignedBadges().constEnd() ? QString() : badgeLabel(*badge)) +
+                         u'|' + m_state.folderPath(window).value_or(QString()));
+    }
+    if (signature == m_rowsSignature && m_rows->count() > 0) {
+        scrollToFocused();
+        return;
+    }
+    m_rowsSignature = signature;
+
     while (QLayoutItem* item = m_rows->takeAt(0)) {
         delete item->widget();
         delete item;

@@ -98,4 +98,5 @@ private:
     // A state change during a drag (a drop on a slot) must not delete the row that runs the drag.
     bool m_dragging = false;
     bool m_rebuildPending = false;
+    QStringList m_rowsSignature;
 };
