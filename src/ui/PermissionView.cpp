@@ -68,6 +68,8 @@ PermissionView::PermissionView(QWidget* parent) : QWidget(parent)
     QLabel* explanation = text(body, LauncherDesign::TextStyle::caption, LauncherDesign::body, this);
     explanation->setWordWrap(true);
     explanation->setFixedWidth(bodyWidth);
+    // Wrapped text inside a fixed-size panel: reserve the height of all its lines up front.
+    explanation->setMinimumHeight(explanation->heightForWidth(bodyWidth));
     column->addWidget(explanation, 0, Qt::AlignHCenter);
     auto* button = new SecondaryButton(buttonLabel, this);
     connect(button, &QAbstractButton::clicked, this, &PermissionView::openSettingsRequested);
