@@ -1,6 +1,8 @@
 #include "ui/LauncherDesign.h"
 
 #include <QFontDatabase>
+#include <QPainter>
+#include <QPainterPath>
 
 namespace LauncherDesign {
 
@@ -33,6 +35,17 @@ QFont font(TextStyle style)
     font.setPixelSize(scale.size);
     font.setWeight(scale.weight);
     return font;
+}
+
+void paintSecondaryButton(QPainter& painter, const QRectF& rect, bool pressed, const QColor& fill)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setOpacity(pressed ? 0.65 : 1.0);
+    QPainterPath shape;
+    shape.addRoundedRect(rect.adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
+    painter.fillPath(shape, fill);
+    painter.setPen(QPen(hair, 1));
+    painter.drawPath(shape);
 }
 
 } // namespace LauncherDesign

@@ -30,6 +30,14 @@ QFont font(TextStyle style);
 
 } // namespace LauncherDesign
 
+class QPainter;
+class QRectF;
+
+namespace LauncherDesign {
+// The secondary button's body: a rounded card with a hairline, drawn fainter while pressed.
+void paintSecondaryButton(QPainter& painter, const QRectF& rect, bool pressed, const QColor& fill);
+} // namespace LauncherDesign
+
 // The colours a theme gives the panel and the slots.
 struct ThemeColors {
     std::optional<QColor> tint; // none for the standard theme

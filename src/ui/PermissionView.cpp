@@ -28,13 +28,7 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setOpacity(isDown() ? 0.65 : 1.0);
-        QPainterPath shape;
-        shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
-        p.fillPath(shape, LauncherDesign::card);
-        p.setPen(QPen(LauncherDesign::hair, 1));
-        p.drawPath(shape);
+        LauncherDesign::paintSecondaryButton(p, rect(), isDown(), LauncherDesign::card);
         p.setPen(LauncherDesign::ink);
         p.drawText(rect(), Qt::AlignCenter, text());
     }

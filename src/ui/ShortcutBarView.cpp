@@ -77,13 +77,7 @@ QSize ShortcutButton::sizeHint() const
 void ShortcutButton::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setOpacity(isDown() ? 0.65 : 1.0);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
-    p.fillPath(shape, LauncherDesign::surface);
-    p.setPen(QPen(LauncherDesign::hair, 1));
-    p.drawPath(shape);
+    LauncherDesign::paintSecondaryButton(p, rect(), isDown(), LauncherDesign::surface);
 
     const int left = static_cast<int>(ShortcutBarLayout::buttonHorizontalPadding);
     p.drawPixmap(left, (height() - symbolSize) / 2, m_icon);
