@@ -76,11 +76,11 @@ void PanelRootView::arrange()
     m_permission = nullptr;
 
     m_content = new QWidget(this);
-    auto* gridColumn = new QVBoxLayout;
-    gridColumn->setContentsMargins(0, 0, 0, 0);
-    gridColumn->setSpacing(int(rowSpacing));
     m_grid = new GridView(m_state, m_host, m_content);
     if (trusted) {
+        auto* gridColumn = new QVBoxLayout;
+        gridColumn->setContentsMargins(0, 0, 0, 0);
+        gridColumn->setSpacing(int(rowSpacing));
         auto* row = new QHBoxLayout(m_content);
         row->setContentsMargins(0, 0, 0, 0);
         row->setSpacing(int(PanelLayout::columnSpacing));

@@ -160,7 +160,7 @@ void ShortcutBarView::addButtons(QHBoxLayout* row, const QList<ShortcutEntry>& e
                                                               devicePixelRatioF());
         auto* button = new ShortcutButton(entry, icon, showsLabel, m_body);
         connect(button, &QAbstractButton::clicked, this, [this, entry, action] {
-            if ((m_state.*action)(entry))
+            if (action(entry))
                 m_host.hidePanel();
         });
         row->addWidget(button, 0, Qt::AlignVCenter);
@@ -181,15 +181,18 @@ void ShortcutBarView::rebuild()
     if (!folders.isEmpty() || !apps.isEmpty()) {
         auto* first = new QHBoxLayout;
         first->setSpacing(spacing);
-        addButtons(first, folders, QStringLiteral("folder.fill"), true, &AppState::openFolderShortcut);
-        addButtons(first, apps, QString(), showsAppLabels(), &AppState::openAppShortcut);
+        addButtons(first, folders, QStringLiteral("folder.fill"), true,
+                   [this](const ShortcutEntry& e) { return m_state.openFolderShortcut(e); });
+        addButtons(first, apps, QString(), showsAppLabels(),
+                   [this](const ShortcutEntry& e) { return m_state.openAppShortcut(e); });
         first->addStretch();
         rows->addLayout(first);
     }
     if (!m_state.urlShortcuts().isEmpty()) {
         auto* second = new QHBoxLayout;
         second->setSpacing(spacing);
-        addButtons(second, m_state.urlShortcuts(), QStringLiteral("link"), true, &AppState::openURLShortcut);
+        addButtons(second, m_state.urlShortcuts(), QStringLiteral("link"), true,
+                   [this](const ShortcutEntry& e) { return m_state.openURLShortcut(e); });
         second->addStretch();
         rows->addLayout(second);
     }

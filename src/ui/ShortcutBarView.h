@@ -58,7 +58,7 @@ protected:
 
 private:
     void rebuild();
-    using Action = bool (AppState::*)(const ShortcutEntry&);
+    using Action = std::function<bool(const ShortcutEntry&)>;
     void addButtons(QHBoxLayout* row, const QList<ShortcutEntry>& entries, const QString& symbol,
                     bool showsLabel, Action action);
 
