@@ -1,6 +1,9 @@
 #include "ui/LauncherDesign.h"
 
+#include "ui/Icons.h"
+
 #include <QFontDatabase>
+#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -35,6 +38,24 @@ QFont font(TextStyle style)
     font.setPixelSize(scale.size);
     font.setWeight(scale.weight);
     return font;
+}
+
+QLabel* label(const QString& text, const QFont& font, const QColor& colour, QWidget* parent)
+{
+    auto* l = new QLabel(text, parent);
+    l->setFont(font);
+    QPalette palette = l->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    l->setPalette(palette);
+    return l;
+}
+
+QLabel* symbolLabel(const QString& symbol, const QColor& colour, int size, QWidget* parent)
+{
+    auto* l = new QLabel(parent);
+    l->setFixedSize(size, size);
+    l->setPixmap(Icons::symbol(symbol, colour, size, parent->devicePixelRatioF()));
+    return l;
 }
 
 void paintSecondaryButton(QPainter& painter, const QRectF& rect, bool pressed, const QColor& fill)

@@ -30,10 +30,16 @@ QFont font(TextStyle style);
 
 } // namespace LauncherDesign
 
+class QLabel;
 class QPainter;
 class QRectF;
+class QWidget;
 
 namespace LauncherDesign {
+// A label in a text style and colour of the design.
+QLabel* label(const QString& text, const QFont& font, const QColor& colour, QWidget* parent);
+// A symbol of the design as a fixed-size label.
+QLabel* symbolLabel(const QString& symbol, const QColor& colour, int size, QWidget* parent);
 // The secondary button's body: a rounded card with a hairline, drawn fainter while pressed.
 void paintSecondaryButton(QPainter& painter, const QRectF& rect, bool pressed, const QColor& fill);
 } // namespace LauncherDesign

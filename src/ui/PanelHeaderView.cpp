@@ -21,12 +21,7 @@ namespace {
 
 QLabel* text(const QString& content, const QFont& font, const QColor& color, QWidget* parent)
 {
-    auto* label = new QLabel(content, parent);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-    return label;
+    return LauncherDesign::label(content, font, color, parent);
 }
 
 // The small mark at the left of the header: three stacked cards in the brand colours.

@@ -32,20 +32,12 @@ constexpr double cornerRadius = 12;
 
 QLabel* textLabel(TextStyle style, const QColor& colour, QWidget* parent)
 {
-    auto* label = new QLabel(parent);
-    label->setFont(LauncherDesign::font(style));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    return label;
+    return LauncherDesign::label(QString(), LauncherDesign::font(style), colour, parent);
 }
 
 QLabel* symbolLabel(const QString& symbol, const QColor& colour, int size, QWidget* parent)
 {
-    auto* label = new QLabel(parent);
-    label->setFixedSize(size, size);
-    label->setPixmap(Icons::symbol(symbol, colour, size, parent->devicePixelRatioF()));
-    return label;
+    return LauncherDesign::symbolLabel(symbol, colour, size, parent);
 }
 
 void setColour(QLabel* label, const QColor& colour)

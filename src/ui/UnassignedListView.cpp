@@ -33,20 +33,12 @@ constexpr int trailingInset = 4;
 
 QLabel* textLabel(const QString& content, TextStyle style, const QColor& colour, QWidget* parent)
 {
-    auto* label = new QLabel(content, parent);
-    label->setFont(LauncherDesign::font(style));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    return label;
+    return LauncherDesign::label(content, LauncherDesign::font(style), colour, parent);
 }
 
 QLabel* symbolLabel(const QString& symbol, const QColor& colour, int size, QWidget* parent)
 {
-    auto* label = new QLabel(parent);
-    label->setPixmap(Icons::symbol(symbol, colour, size, parent->devicePixelRatioF()));
-    label->setFixedSize(size, size);
-    return label;
+    return LauncherDesign::symbolLabel(symbol, colour, size, parent);
 }
 
 QString kindSymbol(WindowKind kind)
