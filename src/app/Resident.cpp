@@ -1,7 +1,13 @@
 #include "app/Resident.h"
 
+#include "app/AppDelegate.h"
 #include "core/Log.h"
+#include "core/state/Scheduling.h"
 #include "platform/Platform.h"
+#include "platform/Sleeper.h"
+#include "ui/Fonts.h"
+#include "ui/QtScreens.h"
+#include "ui/WindowFocusEffect.h"
 
 #include <QApplication>
 
@@ -15,5 +21,25 @@ extern "C" __attribute__((visibility("default"))) int panedeck_resident_main(int
     QApplication::setApplicationName(QStringLiteral("Panedeck"));
     // A resident accessory: it lives without any window and ends only when told to quit.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    const auto accessibility = Platform::makeAccessibility();
+    const auto processes = Platform::makeProcesses();
+    const auto appleScript = Platform::makeAppleScript();
+    const auto workspace = Platform::makeWorkspace();
+    const auto bundle = Platform::makeBundle();
+    const auto hotkeys = Platform::makeHotkeys();
+    const auto keyEvents = Platform::makeKeyEvents([] { return QGuiApplication::focusWindow() != nullptr; });
+    ThreadSleeper sleeper;
+    DesktopServices desktop{*accessibility, *processes, *appleScript, *workspace, sleeper};
+    QtScreens screens;
+    WindowFocusEffect focusEffect;
+    SystemScheduling scheduling;
+
+    AppDelegate delegate({desktop, *bundle, *hotkeys, *keyEvents, screens, focusEffect, scheduling,
+                          AppStateEnvironment::system(), LayoutStore::defaultFilePath(),
+                          qint32(QCoreApplication::applicationPid())});
+    if (!delegate.applicationDidFinishLaunching())
+        return 0;
+    Fonts::registerBundled();
     return QApplication::exec();
 }

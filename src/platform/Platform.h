@@ -3,9 +3,12 @@
 #include "platform/Accessibility.h"
 #include "platform/AppleScript.h"
 #include "platform/Bundle.h"
+#include "platform/Hotkeys.h"
+#include "platform/KeyEvents.h"
 #include "platform/Processes.h"
 #include "platform/Workspace.h"
 
+#include <functional>
 #include <memory>
 
 // The desktop backend chosen for this build.
@@ -15,6 +18,9 @@ std::unique_ptr<Bundle> makeBundle();
 std::unique_ptr<Workspace> makeWorkspace();
 std::unique_ptr<Processes> makeProcesses();
 std::unique_ptr<AppleScript> makeAppleScript();
+std::unique_ptr<Hotkeys> makeHotkeys();
+// `ownsKeyboard` tells whether one of this application's windows has the keyboard focus.
+std::unique_ptr<KeyEvents> makeKeyEvents(std::function<bool()> ownsKeyboard);
 // Whether the resident application has a desktop to show its windows on.
 bool hasDesktop();
 } // namespace Platform

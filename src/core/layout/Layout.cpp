@@ -5,6 +5,22 @@ HotkeyConfig HotkeyConfig::defaultConfig()
     return {9, {QStringLiteral("option"), QStringLiteral("command")}};
 }
 
+quint32 HotkeyConfig::carbonModifiers() const
+{
+    quint32 mask = 0;
+    for (const QString& word : modifiers) {
+        if (word == u"command")
+            mask |= commandKey;
+        else if (word == u"shift")
+            mask |= shiftKey;
+        else if (word == u"option")
+            mask |= optionKey;
+        else if (word == u"control")
+            mask |= controlKey;
+    }
+    return mask;
+}
+
 WindowKind SlotEntry::windowKind() const
 {
     return kind ? windowKindFromRawValue(*kind).value_or(WindowKind::vscode) : WindowKind::vscode;

@@ -25,9 +25,17 @@ struct ShortcutEntry {
 };
 
 struct HotkeyConfig {
+    // The modifier bits of the platform's hot-key service.
+    static constexpr quint32 commandKey = 0x100;
+    static constexpr quint32 shiftKey = 0x200;
+    static constexpr quint32 optionKey = 0x800;
+    static constexpr quint32 controlKey = 0x1000;
+
     quint32 keyCode = 9;                 // the platform's virtual key code
     QStringList modifiers;               // "command", "control", "option", "shift"
     static HotkeyConfig defaultConfig(); // Option-Command-V
+    // The modifier words as a mask; other words (and other spellings) add nothing.
+    quint32 carbonModifiers() const;
     bool operator==(const HotkeyConfig&) const = default;
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/KeyEvents.h"
+
 #include <QtGlobal>
 #include <optional>
 
@@ -37,23 +39,6 @@ private:
     DoubleTapDetector m_taps;
     double m_typingGuardInterval;
     std::optional<double> m_lastOtherKey;
-};
-
-// One key event in the forms the rules are written in (the macOS event forms; other desktops
-// translate their own events into these).
-struct KeyEvent {
-    static constexpr int keyDown = 10;
-    static constexpr int flagsChanged = 12;
-    static constexpr quint16 leftShift = 56;
-    static constexpr quint16 rightShift = 60;
-    static constexpr quint16 space = 49;
-    static constexpr quint64 modifierMask = 0xFFFF0000;
-    static constexpr quint64 shiftFlag = 0x20000;
-
-    int type = 0;
-    quint16 keyCode = 0;
-    quint64 modifierFlags = 0;
-    bool isARepeat = false;
 };
 
 // How one event feeds a detector; true when it completed a run (the panel should open).

@@ -2,6 +2,8 @@
 #include "platform/linux/LinuxBundle.h"
 #include "platform/linux/LinuxSystemProcesses.h"
 #include "platform/x11/X11Accessibility.h"
+#include "platform/x11/X11Hotkeys.h"
+#include "platform/x11/X11KeyEvents.h"
 #include "platform/x11/X11Workspace.h"
 
 namespace Platform {
@@ -29,6 +31,16 @@ std::unique_ptr<Processes> makeProcesses()
 std::unique_ptr<AppleScript> makeAppleScript()
 {
     return std::make_unique<NoAppleScript>();
+}
+
+std::unique_ptr<Hotkeys> makeHotkeys()
+{
+    return std::make_unique<X11Hotkeys>();
+}
+
+std::unique_ptr<KeyEvents> makeKeyEvents(std::function<bool()> ownsKeyboard)
+{
+    return std::make_unique<X11KeyEvents>(std::move(ownsKeyboard));
 }
 
 bool hasDesktop()

@@ -1,0 +1,108 @@
+#include "platform/x11/X11Hotkeys.h"
+
+#include <cstdlib>
+
+namespace {
+
+constexpr uint8_t badAccess = 10;
+
+} // namespace
+
+X11Hotkeys::X11Hotkeys() = default;
+
+X11Hotkeys::~X11Hotkeys()
+{
+    unregisterHotKey();
+}
+
+int X11Hotkeys::installHandler(std::function<void()> pressed)
+{
+    if (!m_x) {
+        m_x = X11Connection::open();
+        if (!m_x)
+            return serviceUnavailable;
+        m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(m_x->raw()),
+                                                       QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readEvents(); });
+    }
+    m_pressed = std::move(pressed);
+    return 0;
+}
+
+void X11Hotkeys::removeHandler()
+{
+    m_pressed = nullptr;
+}
+
+QList<uint16_t> X11Hotkeys::lockVariants() const
+{
+    const uint16_t numLock = m_keyboard.numLockMask();
+    return {0, numLock, XCB_MOD_MASK_LOCK, uint16_t(numLock | XCB_MOD_MASK_LOCK)};
+}
+
+int X11Hotkeys::registerHotKey(quint32 keyCode, quint32 modifiers)
+{
+    unregisterHotKey();
+    if (!m_x || m_x->broken())
+        return serviceUnavailable;
+    xcb_connection_t* c = m_x->raw();
+    // The keyboard may have been remapped since the last registration.
+    m_keyboard = X11Keyboard::load(c);
+    const auto keysym = MacKeyCodes::keysym(keyCode);
+    const auto keycode = keysym ? m_keyboard.keycode(*keysym) : std::nullopt;
+    if (!keycode)
+        return combinationInvalid;
+    const uint16_t state = m_keyboard.modifierState(modifiers);
+
+    QList<xcb_void_cookie_t> grabs;
+    for (const uint16_t locks : lockVariants())
+        grabs.append(xcb_grab_key_checked(c, 1, m_x->root(), uint16_t(state | locks), *keycode,
+                                          XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    int status = 0;
+    for (const xcb_void_cookie_t cookie : grabs) {
+        if (xcb_generic_error_t* error = xcb_request_check(c, cookie)) {
+            if (status == 0)
+                status = error->error_code == badAccess ? combinationTaken : combinationInvalid;
+            std::free(error);
+        }
+    }
+    m_keycode = keycode;
+    m_state = state;
+    if (status != 0) {
+        // Nothing half-installed: release the variants that were granted.
+        unregisterHotKey();
+        return status;
+    }
+    readEvents(); // events that arrived while waiting for the answers
+    return 0;
+}
+
+void X11Hotkeys::unregisterHotKey()
+{
+    if (!m_keycode || !m_x)
+        return;
+    for (const uint16_t locks : lockVariants())
+        xcb_ungrab_key(m_x->raw(), *m_keycode, m_x->root(), uint16_t(m_state | locks));
+    xcb_flush(m_x->raw());
+    m_keycode.reset();
+}
+
+void X11Hotkeys::readEvents()
+{
+    while (xcb_generic_event_t* event = xcb_poll_for_event(m_x->raw())) {
+        const uint8_t type = event->response_type & 0x7f;
+        if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) {
+            const auto* key = reinterpret_cast<xcb_key_press_event_t*>(event);
+            const uint16_t locks = m_keyboard.numLockMask() | XCB_MOD_MASK_LOCK;
+            const bool ours = m_keycode && key->detail == *m_keycode && (key->state & 0xff & ~locks) == m_state;
+            if (type == XCB_KEY_RELEASE) {
+                m_lastRelease = key->time;
+            } else if (ours && key->time != m_lastRelease && m_pressed) {
+                // An auto-repeat comes as a release and a press at the same moment: not a new press.
+                auto pressed = m_pressed;
+                pressed();
+            }
+        }
+        std::free(event);
+    }
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/Hotkeys.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Keyboard.h"
+
+#include <QSocketNotifier>
+#include <memory>
+
+// The hot key as a passive key grab on the root window, on a connection of its own. The grab is
+// made for the combination alone and with Num Lock and Caps Lock on, since X counts lock states
+// as modifiers. Presses are read on the main thread.
+class X11Hotkeys final : public Hotkeys {
+public:
+    X11Hotkeys();
+    ~X11Hotkeys() override;
+
+    int installHandler(std::function<void()> pressed) override;
+    void removeHandler() override;
+    int registerHotKey(quint32 keyCode, quint32 modifiers) override;
+    void unregisterHotKey() override;
+
+private:
+    void readEvents();
+    QList<uint16_t> lockVariants() const;
+
+    std::unique_ptr<X11Connection> m_x;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    X11Keyboard m_keyboard;
+    std::function<void()> m_pressed;
+    std::optional<xcb_keycode_t> m_keycode;
+    uint16_t m_state = 0;
+    xcb_timestamp_t m_lastRelease = 0;
+};

@@ -1,0 +1,223 @@
+#include "FakeTriggers.h"
+#include "core/triggers/DoubleTapKeyMonitor.h"
+#include "core/triggers/HotkeyManager.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+HotkeyConfig config(QStringList modifiers, quint32 keyCode = 9)
+{
+    return {keyCode, std::move(modifiers)};
+}
+KeyEvent shiftDown(quint16 key = KeyEvent::leftShift)
+{
+    return {KeyEvent::flagsChanged, key, KeyEvent::shiftFlag, false};
+}
+KeyEvent shiftUp()
+{
+    return {KeyEvent::flagsChanged, KeyEvent::leftShift, 0, false};
+}
+KeyEvent keyDown(quint16 key, quint64 flags = 0, bool repeat = false)
+{
+    return {KeyEvent::keyDown, key, flags, repeat};
+}
+} // namespace
+
+// The hot key's registration life cycle and the keyboard monitor feeding the tap detectors.
+class TriggersTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void modifierMasks()
+    {
+        QCOMPARE(HotkeyConfig::defaultConfig().carbonModifiers(), 0x900u);
+        QCOMPARE(config({u"command"_s, u"command"_s}).carbonModifiers(), 0x100u);
+        QCOMPARE(config({u"Command"_s, u"alt"_s, u"cmd"_s}).carbonModifiers(), 0u);
+        QCOMPARE(config({u"control"_s, u"option"_s, u"shift"_s, u"command"_s}).carbonModifiers(), 0x1B00u);
+        QCOMPARE(config({}).carbonModifiers(), 0u);
+    }
+
+    void registeringReplacesAndPressesArriveLater()
+    {
+        FakeHotkeys service;
+        HotkeyManager manager(service);
+        int first = 0, second = 0;
+        QVERIFY(manager.registerHotkey(HotkeyConfig::defaultConfig(), [&] { ++first; }));
+        QVERIFY(manager.registerHotkey(config({u"control"_s}, 0), [&] { ++second; }));
+        QCOMPARE(service.hotKeysRegistered, 1);
+        QCOMPARE(service.handlersInstalled, 1);
+        QCOMPARE(service.registrations.last(), (std::pair<quint32, quint32>{0, 0x1000}));
+
+        service.press();
+        QCOMPARE(second, 0); // delivered on a later turn of the event loop
+        QCoreApplication::processEvents();
+        QCOMPARE(first, 0);
+        QCOMPARE(second, 1);
+
+        // A press already queued when the hot key goes away finds no handler.
+        service.press();
+        manager.unregister();
+        QCoreApplication::processEvents();
+        QCOMPARE(second, 1);
+        QCOMPARE(service.hotKeysRegistered, 0);
+        QCOMPARE(service.handlersInstalled, 0);
+        manager.unregister(); // harmless twice
+        QCOMPARE(service.handlersInstalled, 0);
+    }
+
+    void refusalsLeaveNothingInstalled()
+    {
+        FakeHotkeys service;
+        HotkeyManager manager(service);
+        service.registerStatus = Hotkeys::combinationTaken;
+        QTest::ignoreMessage(QtInfoMsg, "HotkeyManager: RegisterEventHotKey failed (-9878)");
+        QVERIFY(!manager.registerHotkey(HotkeyConfig::defaultConfig(), [] {}));
+        QCOMPARE(service.handlersInstalled, 0);
+        QCOMPARE(service.hotKeysRegistered, 0);
+        QVERIFY(!manager.isRegistered());
+
+        service.registerStatus = 0;
+        service.installStatus = Hotkeys::serviceUnavailable;
+        QTest::ignoreMessage(QtInfoMsg, "HotkeyManager: InstallEventHandler failed (-9868)");
+        QVERIFY(!manager.registerHotkey(HotkeyConfig::defaultConfig(), [] {}));
+        QVERIFY(service.registrations.isEmpty());
+
+        // A manager that goes away takes its hot key with it.
+        service.installStatus = 0;
+        {
+            HotkeyManager shortLived(service);
+            QVERIFY(shortLived.registerHotkey(HotkeyConfig::defaultConfig(), [] {}));
+        }
+        QCOMPARE(service.hotKeysRegistered, 0);
+        QCOMPARE(service.handlersInstalled, 0);
+    }
+
+    void monitorLifeCycle()
+    {
+        FakeKeyEvents events;
+        DoubleTapKeyMonitor monitor(events);
+        monitor.start(DoubleTapKey::none, 2, [] {});
+        QCOMPARE(events.monitors(), 0);
+        QCOMPARE(monitor.mode(), DoubleTapKey::none);
+
+        monitor.start(DoubleTapKey::shift, 2, [] {});
+        monitor.start(DoubleTapKey::space, 3, [] {});
+        QCOMPARE(events.global.size(), 1);
+        QCOMPARE(events.local.size(), 1);
+        QCOMPARE(monitor.tapCount(), 3);
+
+        monitor.stop();
+        QCOMPARE(events.monitors(), 0);
+        QCOMPARE(monitor.mode(), DoubleTapKey::none);
+
+        // A desktop that refuses the global monitor still leaves the local one.
+        events.refuseGlobal = true;
+        monitor.start(DoubleTapKey::shift, 2, [] {});
+        QCOMPARE(events.local.size(), 1);
+        QVERIFY(monitor.isListening());
+    }
+
+    void shiftTapsFromEitherMonitor()
+    {
+        FakeKeyEvents events;
+        double now = 10.0;
+        DoubleTapKeyMonitor monitor(events, [&] { return now; });
+        int fired = 0;
+        monitor.start(DoubleTapKey::shift, 2, [&] { ++fired; });
+
+        events.send(shiftDown());
+        events.send(shiftUp());
+        now += 0.3;
+        events.sendLocal(shiftDown(KeyEvent::rightShift)); // the panel's own keys count too
+        QCOMPARE(fired, 1);
+
+        // A letter between the taps breaks the run.
+        now += 2;
+        events.send(shiftDown());
+        events.send(keyDown(0, KeyEvent::shiftFlag));
+        now += 0.1;
+        events.send(shiftDown());
+        QCOMPARE(fired, 1);
+
+        // Taps too far apart do not fire; the late one starts a new run.
+        now += 0.5;
+        events.send(shiftDown());
+        now += 0.35;
+        events.send(shiftDown());
+        QCOMPARE(fired, 2);
+
+        // With Caps Lock on Shift never counts.
+        now += 5;
+        for (int i = 0; i < 3; ++i, now += 0.1)
+            events.send({KeyEvent::flagsChanged, KeyEvent::leftShift, KeyEvent::shiftFlag | KeyEvent::capsLockFlag, false});
+        QCOMPARE(fired, 2);
+    }
+
+    void tapCountAndRestartsFromTheHandler()
+    {
+        FakeKeyEvents events;
+        double now = 0;
+        DoubleTapKeyMonitor monitor(events, [&] { return now; });
+        int fired = 0;
+        // The handler re-wires the monitor, as a settings change does.
+        std::function<void()> handler = [&] {
+            ++fired;
+            monitor.start(DoubleTapKey::shift, 3, handler);
+        };
+        monitor.start(DoubleTapKey::shift, 1, handler); // a count below two needs two
+        events.send(shiftDown());
+        now += 0.2;
+        events.send(shiftDown());
+        QCOMPARE(fired, 1);
+        QCOMPARE(events.monitors(), 2);
+
+        for (int i = 0; i < 2; ++i, now += 0.2)
+            events.send(shiftDown());
+        QCOMPARE(fired, 1);
+        events.send(shiftDown());
+        QCOMPARE(fired, 2);
+    }
+
+    void spaceTapsAfterTyping()
+    {
+        FakeKeyEvents events;
+        double now = 0;
+        DoubleTapKeyMonitor monitor(events, [&] { return now; });
+        int fired = 0;
+        monitor.start(DoubleTapKey::space, 2, [&] { ++fired; });
+
+        events.send(keyDown(0)); // "a"
+        now += 0.5;
+        events.send(keyDown(KeyEvent::space));
+        now += 0.1;
+        events.send(keyDown(KeyEvent::space));
+        QCOMPARE(fired, 0);
+
+        events.send(keyDown(0));
+        now += 1.1;
+        events.send(keyDown(KeyEvent::space));
+        events.send(keyDown(KeyEvent::space, 0, true)); // held: auto-repeat is one tap
+        events.send(shiftDown());                       // modifier changes do not matter here
+        now += 0.2;
+        events.send(keyDown(KeyEvent::space));
+        QCOMPARE(fired, 1);
+
+        now += 2;
+        events.send(keyDown(KeyEvent::space));
+        now += 0.1;
+        events.send(keyDown(KeyEvent::space, KeyEvent::shiftFlag)); // another key: resets
+        now += 1.5;
+        events.send(keyDown(KeyEvent::space));
+        QCOMPARE(fired, 1);
+
+        monitor.stop();
+        events.send(keyDown(KeyEvent::space));
+        QCOMPARE(fired, 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TriggersTest)
+#include "tst_triggers.moc"
