@@ -52,16 +52,20 @@ public:
         store->setLayout(layout);
         desktop = std::make_unique<DesktopServices>(
             DesktopServices{ax, processes, appleScript, workspace, sleeper});
-        AppStateEnvironment env{
-            dir.filePath(QStringLiteral("storage.json")),
-            dir.filePath(QStringLiteral("claude.json")),
-            dir.path(),
-            dir.filePath(QStringLiteral("support/claude-usage")),
-            AgentStatusStore(dir.filePath(QStringLiteral("support"))),
-            [this](const QString& p) { return existing.contains(p); },
-            [this](const QString& p) { return p == dir.filePath(QStringLiteral(".local/bin/claude")); }};
-        state = std::make_unique<AppState>(*store, *desktop, screens, effect, scheduling, env);
+        state = std::make_unique<AppState>(*store, *desktop, screens, effect, scheduling, environment());
         return *state;
+    }
+
+    // Every file the state reads lives in the temporary folder.
+    AppStateEnvironment environment()
+    {
+        return {dir.filePath(QStringLiteral("storage.json")),
+                dir.filePath(QStringLiteral("claude.json")),
+                dir.path(),
+                dir.filePath(QStringLiteral("support/claude-usage")),
+                AgentStatusStore(dir.filePath(QStringLiteral("support"))),
+                [this](const QString& p) { return existing.contains(p); },
+                [this](const QString& p) { return p == dir.filePath(QStringLiteral(".local/bin/claude")); }};
     }
 
     // An editor window of the process `pid` whose title names `project`; its window id in `ax`.

@@ -1,0 +1,237 @@
+#include "AppStateFixture.h"
+#include "FakeTriggers.h"
+#include "app/AppDelegate.h"
+#include "core/layout/LayoutJson.h"
+#include "core/shell/SingleInstance.h"
+#include "ui/PanelController.h"
+
+#include <QDialog>
+#include <QSaveFile>
+#include <QTest>
+
+namespace {
+KeyEvent shift()
+{
+    return {KeyEvent::flagsChanged, KeyEvent::leftShift, KeyEvent::shiftFlag, false};
+}
+} // namespace
+
+// Start-up order, the single copy, and how the two triggers are wired to the panel.
+class AppDelegateTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<AppStateFixture> fx;
+    FakeBundle bundle;
+    FakeHotkeys hotkeys;
+    FakeKeyEvents keys;
+    std::unique_ptr<AppDelegate> delegate;
+    struct Alert {
+        AppDelegate::AlertStyle style;
+        QString title;
+        QString text;
+    };
+    QList<Alert> alerts;
+
+    QString layoutFile() const { return fx->dir.filePath(QStringLiteral("support/layout.json")); }
+
+    // Starts the application over `layout` as the file holds it.
+    bool launch(const Layout& layout)
+    {
+        QDir().mkpath(fx->dir.filePath(QStringLiteral("support")));
+        QSaveFile file(layoutFile());
+        file.open(QIODevice::WriteOnly);
+        file.write(LayoutJson::encode(layout));
+        file.commit();
+        fx->desktop = std::make_unique<DesktopServices>(
+            DesktopServices{fx->ax, fx->processes, fx->appleScript, fx->workspace, fx->sleeper});
+        delegate = std::make_unique<AppDelegate>(
+            ResidentServices{*fx->desktop, bundle, hotkeys, keys, fx->screens, fx->effect, fx->scheduling,
+                             fx->environment(), layoutFile(), 500},
+            [this](AppDelegate::AlertStyle style, const QString& title, const QString& text) {
+                alerts.append({style, title, text});
+            });
+        return delegate->applicationDidFinishLaunching();
+    }
+    // Two quick Shift taps.
+    void doubleTap()
+    {
+        keys.send(shift());
+        keys.send(shift());
+    }
+    bool panelVisible() const { return delegate->panelController()->isVisible(); }
+
+private Q_SLOTS:
+    void init()
+    {
+        fx = std::make_unique<AppStateFixture>();
+        hotkeys = FakeHotkeys();
+        keys.global.clear();
+        keys.local.clear();
+        alerts.clear();
+        bundle.identifier = QStringLiteral("app.panedeck.Panedeck");
+    }
+    void cleanup()
+    {
+        delegate.reset();
+        fx.reset();
+    }
+
+    void aSecondCopyTellsTheUserAndCreatesNothing()
+    {
+        fx->workspace.processes[*bundle.identifier] = {{400, std::nullopt}, {500, std::nullopt}};
+        QTest::ignoreMessage(QtInfoMsg, SingleInstance::logLine.toUtf8());
+        QVERIFY(!launch(Layout{}));
+        QCOMPARE(alerts.size(), 1);
+        QCOMPARE(alerts[0].style, AppDelegate::AlertStyle::informational);
+        QCOMPARE(alerts[0].title, SingleInstance::alertTitle);
+        QCOMPARE(alerts[0].text, SingleInstance::alertText);
+        QVERIFY(!delegate->store() && !delegate->state() && !delegate->panelController());
+        QCOMPARE(hotkeys.handlersInstalled, 0);
+        QCOMPARE(keys.monitors(), 0);
+        QVERIFY(fx->ax.trustPrompts.isEmpty());
+    }
+
+    void startUpWiresBothTriggers()
+    {
+        fx->workspace.processes[*bundle.identifier] = {{500, std::nullopt}, {600, std::nullopt}};
+        Layout layout;
+        layout.hotkey = {0, {QStringLiteral("control"), QStringLiteral("shift")}};
+        layout.tapCount = 3;
+        QVERIFY(launch(layout));
+        QVERIFY(delegate->store() && delegate->state() && delegate->panelController());
+        QVERIFY(!panelVisible()); // nothing shown until a trigger fires
+        QCOMPARE(fx->ax.trustPrompts, QList<bool>{true});
+        QCOMPARE(hotkeys.registrations, (QList<std::pair<quint32, quint32>>{{0, 0x1200}}));
+        QCOMPARE(delegate->doubleTapMonitor().mode(), DoubleTapKey::shift);
+        QCOMPARE(delegate->doubleTapMonitor().tapCount(), 3);
+        QVERIFY(alerts.isEmpty());
+
+        hotkeys.press();
+        QCoreApplication::processEvents();
+        QVERIFY(panelVisible());
+        hotkeys.press();
+        QCoreApplication::processEvents();
+        QVERIFY(!panelVisible());
+    }
+
+    void triggerSettingsFromTheLayout()
+    {
+        Layout layout;
+        layout.hotkeyEnabled = false;
+        layout.doubleTapKey = QStringLiteral("none");
+        QVERIFY(launch(layout));
+        QCOMPARE(hotkeys.handlersInstalled, 0);
+        QCOMPARE(keys.monitors(), 0);
+
+        // The comparison is exact: "Space" is not the space bar.
+        fx = std::make_unique<AppStateFixture>();
+        layout = Layout{};
+        layout.doubleTapKey = QStringLiteral("Space");
+        QVERIFY(launch(layout));
+        QCOMPARE(delegate->doubleTapMonitor().mode(), DoubleTapKey::shift);
+
+        // The older flag decides when the key is not given.
+        fx = std::make_unique<AppStateFixture>();
+        layout = Layout{};
+        layout.doubleTapShift = false;
+        QVERIFY(launch(layout));
+        QCOMPARE(delegate->doubleTapMonitor().mode(), DoubleTapKey::none);
+    }
+
+    void changedSettingsRewireAtOnce()
+    {
+        QVERIFY(launch(Layout{}));
+        QCOMPARE(delegate->doubleTapMonitor().tapCount(), 2);
+        delegate->state()->updateTriggerSettings(true, DoubleTapKey::space, 3);
+        QCOMPARE(delegate->doubleTapMonitor().mode(), DoubleTapKey::space);
+        QCOMPARE(delegate->doubleTapMonitor().tapCount(), 3);
+        QCOMPARE(keys.monitors(), 2);
+        QCOMPARE(hotkeys.hotKeysRegistered, 1);
+        QCOMPARE(hotkeys.registrations.size(), 2); // registered afresh
+
+        delegate->state()->updateTriggerSettings(false, DoubleTapKey::none, 2);
+        QCOMPARE(hotkeys.hotKeysRegistered, 0);
+        QCOMPARE(hotkeys.handlersInstalled, 0);
+        QCOMPARE(keys.monitors(), 0);
+    }
+
+    void aTakenHotkeyIsReportedAndTheDoubleTapStillWorks()
+    {
+        hotkeys.registerStatus = Hotkeys::combinationTaken;
+        QTest::ignoreMessage(QtInfoMsg, "HotkeyManager: RegisterEventHotKey failed (-9878)");
+        QVERIFY(launch(Layout{}));
+        QCOMPARE(alerts.size(), 1);
+        QCOMPARE(alerts[0].style, AppDelegate::AlertStyle::warning);
+        QCOMPARE(alerts[0].title, QStringLiteral("ホットキーを登録できませんでした"));
+        QCOMPARE(alerts[0].text, AppDelegate::hotkeyAlertText(layoutFile(), QDir::homePath()));
+        doubleTap();
+        QVERIFY(panelVisible());
+
+        // Reported again on every re-wiring.
+        QTest::ignoreMessage(QtInfoMsg, "HotkeyManager: RegisterEventHotKey failed (-9878)");
+        delegate->state()->updateTriggerSettings(true, DoubleTapKey::shift, 2);
+        QCOMPARE(alerts.size(), 2);
+    }
+
+    void alertTextNamesTheLayoutFileFromHome()
+    {
+        QCOMPARE(AppDelegate::hotkeyAlertText(QStringLiteral("/home/u/Library/Application Support/Panedeck/layout.json"),
+                                              QStringLiteral("/home/u")),
+                 QStringLiteral("他のアプリが同じホットキーを使用している可能性があります。~/Library/Application "
+                                "Support/Panedeck/layout.json の hotkey を変更してアプリを再起動してください。"));
+        QCOMPARE(AppDelegate::hotkeyAlertText(QStringLiteral("/home/u/.local/share/Panedeck/layout.json"),
+                                              QStringLiteral("/home/u/")),
+                 QStringLiteral("他のアプリが同じホットキーを使用している可能性があります。~/.local/share/"
+                                "Panedeck/layout.json の hotkey を変更してアプリを再起動してください。"));
+        // A folder that only begins like the home folder stays as it is.
+        QVERIFY(AppDelegate::hotkeyAlertText(QStringLiteral("/home/user2/layout.json"), QStringLiteral("/home/u"))
+                    .contains(QStringLiteral("/home/user2/layout.json")));
+    }
+
+    void doubleTapShowsTilesOrWaitsForSheets()
+    {
+        Layout layout;
+        layout.slots[QStringLiteral("1")] = AppStateFixture::entry(QStringLiteral("alpha"), QStringLiteral("/p/alpha"));
+        layout.slots[QStringLiteral("2")] = AppStateFixture::entry(QStringLiteral("beta"), QStringLiteral("/p/beta"));
+        fx->editorWindow(42, QStringLiteral("alpha"));
+        fx->editorWindow(42, QStringLiteral("beta"));
+        QVERIFY(launch(layout));
+
+        doubleTap();
+        QVERIFY(panelVisible());
+        fx->scheduling.runBackground();
+        QVERIFY(delegate->state()->status(1)->window);
+
+        // On an open panel a double tap tiles and closes it.
+        doubleTap();
+        QVERIFY(!panelVisible());
+        fx->scheduling.runPlacements();
+        QVERIFY(fx->ax.calls.join(u'\n').contains(QStringLiteral("set "))); // the windows were placed
+
+        // While a sheet is open the double tap does nothing, but the hot key still hides the panel.
+        delegate->panelController()->show();
+        delegate->state()->setSettingsSlot(1);
+        QCoreApplication::processEvents(); // the sheet follows on the next turn
+        doubleTap();
+        QVERIFY(panelVisible());
+        hotkeys.press();
+        QCoreApplication::processEvents();
+        QVERIFY(!panelVisible());
+        delegate->state()->setSettingsSlot(std::nullopt);
+        QCoreApplication::processEvents();
+
+        // Nor while a modal window is up.
+        QDialog modal;
+        modal.setModal(true);
+        modal.show();
+        QVERIFY(QApplication::activeModalWidget());
+        doubleTap();
+        QVERIFY(!panelVisible());
+        modal.close();
+        doubleTap();
+        QVERIFY(panelVisible());
+    }
+};
+
+QTEST_MAIN(AppDelegateTest)
+#include "tst_appdelegate.moc"
