@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Keyboard.h"
+
+#include <QList>
+#include <memory>
+
+// Clean single key and pointer events through the XTest extension, each one handled by the server
+// before the call returns.
+class XTestKeys {
+public:
+    XTestKeys();
+    bool available() const { return m_x != nullptr; }
+
+    void press(xcb_keysym_t keysym);
+    void release(xcb_keysym_t keysym);
+    void tap(xcb_keysym_t keysym);
+    // Presses the keys in order and releases them in reverse order.
+    void chord(const QList<xcb_keysym_t>& keysyms);
+    void click(int x, int y);
+
+private:
+    void fake(uint8_t type, uint8_t detail, int16_t x = 0, int16_t y = 0);
+
+    std::unique_ptr<X11Connection> m_x;
+    X11Keyboard m_keyboard;
+};
+
+namespace Keysym {
+constexpr xcb_keysym_t shiftL = 0xffe1, shiftR = 0xffe2, superL = 0xffeb, altL = 0xffe9;
+constexpr xcb_keysym_t space = ' ', returnKey = 0xff0d, v = 'v', a = 'a';
+} // namespace Keysym

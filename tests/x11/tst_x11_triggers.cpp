@@ -1,0 +1,310 @@
+#include "TestWindows.h"
+#include "XTestKeys.h"
+#include "core/layout/LayoutJson.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool waitUntil(const std::function<bool()>& condition, int ms = 5000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+// Holds `condition` false for the whole time.
+bool staysFalse(const std::function<bool()>& condition, int ms = 900)
+{
+    return !waitUntil(condition, ms);
+}
+
+} // namespace
+
+// The resident application on a real desktop, driven through XTest: the hot key, the double taps,
+// the single copy and a click on a slot.
+class X11TriggersTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestWindows> windows;
+    std::unique_ptr<XTestKeys> keys;
+    std::unique_ptr<QTemporaryDir> home;
+
+    // One resident copy with its own home folder; standard error is collected as it comes.
+    struct Resident {
+        QProcess process;
+        QByteArray errors;
+        QByteArray output;
+        void collect()
+        {
+            process.waitForReadyRead(10);
+            errors += process.readAllStandardError();
+            output += process.readAllStandardOutput();
+        }
+        bool saw(const QByteArray& text)
+        {
+            return waitUntil([&] {
+                collect();
+                return errors.contains(text);
+            });
+        }
+    };
+    std::vector<std::unique_ptr<Resident>> residents;
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(u"QT_QPA_PLATFORM"_s);
+        env.insert(u"HOME"_s, home->path());
+        env.insert(u"XDG_DATA_HOME"_s, home->filePath(u"data"_s));
+        env.insert(u"XDG_CONFIG_HOME"_s, home->filePath(u"config"_s));
+        return env;
+    }
+    void writeLayout(const Layout& layout)
+    {
+        QDir().mkpath(home->filePath(u"data/Panedeck"_s));
+        QSaveFile file(home->filePath(u"data/Panedeck/layout.json"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(LayoutJson::encode(layout));
+        QVERIFY(file.commit());
+    }
+    Resident& start(const Layout& layout, bool waitForTriggers = true)
+    {
+        writeLayout(layout);
+        auto resident = std::make_unique<Resident>();
+        resident->process.setProcessEnvironment(environment());
+        resident->process.start(QStringLiteral(PANEDECK_BINARY), QStringList());
+        residents.push_back(std::move(resident));
+        Resident& r = *residents.back();
+        if (waitForTriggers)
+            [&] { QVERIFY2(r.saw("triggers wired"), r.errors.constData()); }();
+        return r;
+    }
+
+    // A managed window of `resident` with this title, if one is mapped.
+    std::optional<xcb_window_t> windowOf(Resident& resident, const QString& title)
+    {
+        const auto pid = qint32(resident.process.processId());
+        for (const X11Connection::Client& client : windows->x().clients(false)) {
+            if (client.pid == pid && windows->netTitle(client.window) == title)
+                return client.window;
+        }
+        return std::nullopt;
+    }
+    bool panelShown(Resident& resident) { return windowOf(resident, u"Panedeck"_s).has_value(); }
+
+    void hotkey() { keys->chord({Keysym::superL, Keysym::altL, Keysym::v}); }
+    void taps(xcb_keysym_t key, int count, int gapMs)
+    {
+        for (int i = 0; i < count; ++i) {
+            if (i > 0)
+                QThread::msleep(gapMs);
+            keys->tap(key);
+        }
+    }
+    void hidePanel(Resident& resident)
+    {
+        if (!panelShown(resident))
+            return;
+        hotkey();
+        QVERIFY(waitUntil([&] { return !panelShown(resident); }));
+    }
+    // Dismisses an alert of `resident` with the Return key.
+    void dismiss(Resident& resident, xcb_window_t alert)
+    {
+        const uint32_t data[5] = {2, XCB_CURRENT_TIME, 0, 0, 0};
+        windows->x().sendRootMessage(alert, windows->x().atom(X11Connection::NET_ACTIVE_WINDOW), data);
+        QVERIFY(windows->waitForActive(alert));
+        keys->tap(Keysym::returnKey);
+        Q_UNUSED(resident);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            QSKIP("no X11 display (scripts/test provides one)");
+        windows = std::make_unique<TestWindows>();
+        keys = std::make_unique<XTestKeys>();
+        QVERIFY2(windows->available() && keys->available(), "cannot open the X11 display");
+        // Something other than the panel holds the focus, as on a real desktop.
+        QVERIFY(windows->spawnTerminal(u"XTerm"_s, u"desk"_s));
+    }
+    void init()
+    {
+        home = std::make_unique<QTemporaryDir>();
+    }
+    void cleanup()
+    {
+        for (auto& resident : residents) {
+            resident->process.kill();
+            resident->process.waitForFinished(5000);
+        }
+        residents.clear();
+    }
+    void cleanupTestCase()
+    {
+        keys.reset();
+        windows.reset();
+    }
+
+    void hotkeyTogglesThePanel()
+    {
+        Resident& r = start(Layout{});
+        QVERIFY(r.errors.contains("hotkey on, double tap shift x2"));
+        QVERIFY(staysFalse([&] { return panelShown(r); }, 300)); // nothing shown at start
+        hotkey();
+        QVERIFY(waitUntil([&] { return panelShown(r); }));
+        hotkey();
+        QVERIFY(waitUntil([&] { return !panelShown(r); }));
+        // With Num Lock on the combination still counts.
+        keys->tap(0xff7f);
+        hotkey();
+        QVERIFY(waitUntil([&] { return panelShown(r); }));
+        keys->tap(0xff7f);
+        hidePanel(r);
+    }
+
+    void shiftTapsMustBeQuickAndAlone()
+    {
+        Resident& r = start(Layout{});
+        taps(Keysym::shiftL, 2, 100);
+        QVERIFY(waitUntil([&] { return panelShown(r); }));
+        hidePanel(r);
+
+        QThread::msleep(500);
+        taps(Keysym::shiftR, 2, 500);
+        QVERIFY(staysFalse([&] { return panelShown(r); }));
+
+        QThread::msleep(500);
+        keys->tap(Keysym::shiftL);
+        keys->tap(Keysym::a);
+        keys->tap(Keysym::shiftL);
+        QVERIFY(staysFalse([&] { return panelShown(r); }));
+
+        // Shift held with another modifier is not a tap.
+        QThread::msleep(500);
+        keys->chord({Keysym::altL, Keysym::shiftL});
+        keys->chord({Keysym::altL, Keysym::shiftL});
+        QVERIFY(staysFalse([&] { return panelShown(r); }));
+    }
+
+    void spaceTapsAfterAPauseInTypingWithThreeTaps()
+    {
+        Layout layout;
+        layout.doubleTapKey = u"space"_s;
+        layout.tapCount = 3;
+        Resident& r = start(layout);
+        QVERIFY(r.errors.contains("double tap space x3"));
+
+        keys->tap(Keysym::a);
+        QThread::msleep(300);
+        taps(Keysym::space, 3, 80);
+        QVERIFY(staysFalse([&] { return panelShown(r); }));
+
+        QThread::msleep(1200);
+        taps(Keysym::space, 2, 80);
+        QVERIFY(staysFalse([&] { return panelShown(r); }, 600));
+        keys->tap(Keysym::space); // too late for the first two: a new run of one
+        QVERIFY(staysFalse([&] { return panelShown(r); }, 300));
+        taps(Keysym::space, 2, 80);
+        QVERIFY(waitUntil([&] { return panelShown(r); }));
+        hidePanel(r);
+        // Shift taps do nothing in this mode.
+        taps(Keysym::shiftL, 3, 80);
+        QVERIFY(staysFalse([&] { return panelShown(r); }));
+    }
+
+    void aSecondCopyExplainsAndLeaves()
+    {
+        Resident& first = start(Layout{});
+        Resident& second = start(Layout{}, false);
+        std::optional<xcb_window_t> alert;
+        QVERIFY(waitUntil([&] { return (alert = windowOf(second, u"Panedeck は既に起動しています"_s)).has_value(); }));
+        QVERIFY(second.saw("SingleInstance: 既に起動中のインスタンスがあるためこのプロセスを終了します"));
+        dismiss(second, *alert);
+        QVERIFY(second.process.waitForFinished(5000));
+        QCOMPARE(second.process.exitCode(), 0);
+        second.collect();
+        QCOMPARE(second.output, QByteArray());
+        QVERIFY(!second.errors.contains("triggers wired"));
+
+        QCOMPARE(first.process.state(), QProcess::Running);
+        hotkey();
+        QVERIFY(waitUntil([&] { return panelShown(first); }));
+        hidePanel(first);
+    }
+
+    void aTakenHotkeyIsReportedAndTapsStillWork()
+    {
+        // Another client holds Alt+Super+V.
+        auto other = X11Connection::open();
+        const X11Keyboard keyboard = X11Keyboard::load(other->raw());
+        const auto v = keyboard.keycode(Keysym::v);
+        QVERIFY(v);
+        const auto grab = xcb_grab_key_checked(other->raw(), 1, other->root(),
+                                               uint16_t(keyboard.modifierState(0x900)), *v,
+                                               XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        QVERIFY(!xcb_request_check(other->raw(), grab));
+
+        Resident& r = start(Layout{}, false);
+        std::optional<xcb_window_t> alert;
+        QVERIFY(waitUntil([&] { return (alert = windowOf(r, u"ホットキーを登録できませんでした"_s)).has_value(); }));
+        QVERIFY(r.saw("HotkeyManager: RegisterEventHotKey failed (-9878)"));
+        dismiss(r, *alert);
+        QVERIFY(r.saw("hotkey refused, double tap shift x2"));
+
+        taps(Keysym::shiftL, 2, 100);
+        QVERIFY(waitUntil([&] { return panelShown(r); }));
+        taps(Keysym::shiftL, 2, 100); // on an open panel: tiles (nothing to tile here) and stays
+        QVERIFY(staysFalse([&] { return !panelShown(r); }, 500));
+    }
+
+    void clickingASlotRaisesItsWindow()
+    {
+        const QString folder = home->filePath(u"alpha"_s);
+        QDir().mkpath(folder);
+        const auto editor = windows->spawnTerminal(u"Code"_s, u"main.cpp — alpha — Visual Studio Code"_s);
+        QVERIFY(editor);
+        const auto desk = windows->spawnTerminal(u"XTerm"_s, u"other desk"_s);
+        QVERIFY(desk && windows->waitForActive(*desk));
+
+        Layout layout;
+        SlotEntry alpha;
+        alpha.name = u"alpha"_s;
+        alpha.path = folder;
+        layout.slots.insert(u"1"_s, alpha);
+        Resident& r = start(layout);
+        hotkey();
+        std::optional<xcb_window_t> panel;
+        QVERIFY(waitUntil([&] { return (panel = windowOf(r, u"Panedeck"_s)).has_value(); }));
+
+        // The first slot sits at the top left of the grid, right of the unassigned list.
+        QThread::msleep(300);
+        auto* c = windows->x().raw();
+        std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> origin(
+            xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, *panel, windows->x().root(), 0, 0),
+                                            nullptr),
+            &std::free);
+        QVERIFY(origin);
+        keys->click(origin->dst_x + 450, origin->dst_y + 175);
+        QVERIFY(windows->waitForActive(*editor));
+        QVERIFY(waitUntil([&] { return !panelShown(r); }));
+    }
+};
+
+QTEST_GUILESS_MAIN(X11TriggersTest)
+#include "tst_x11_triggers.moc"
