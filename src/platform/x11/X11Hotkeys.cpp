@@ -2,6 +2,11 @@
 
 #include <cstdlib>
 
+// The XKB header names a member `explicit`, which C++ reserves.
+#define explicit xkb_explicit
+#include <xcb/xkb.h>
+#undef explicit
+
 namespace {
 
 constexpr uint8_t badAccess = 10;
@@ -21,6 +26,14 @@ int X11Hotkeys::installHandler(std::function<void()> pressed)
         m_x = X11Connection::open();
         if (!m_x)
             return serviceUnavailable;
+        // Held keys then repeat as presses alone, without the release X puts before each repeat.
+        xcb_connection_t* c = m_x->raw();
+        std::free(xcb_xkb_use_extension_reply(c, xcb_xkb_use_extension(c, 1, 0), nullptr));
+        std::free(xcb_xkb_per_client_flags_reply(
+            c,
+            xcb_xkb_per_client_flags(c, XCB_XKB_ID_USE_CORE_KBD, XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT,
+                                     XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT, 0, 0, 0),
+            nullptr));
         m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(m_x->raw()),
                                                        QSocketNotifier::Read);
         QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readEvents(); });
@@ -85,6 +98,7 @@ void X11Hotkeys::unregisterHotKey()
         xcb_ungrab_key(m_x->raw(), *m_keycode, m_x->root(), uint16_t(m_state | locks));
     xcb_flush(m_x->raw());
     m_keycode.reset();
+    m_keyDown = false;
 }
 
 void X11Hotkeys::readEvents()
@@ -93,14 +107,16 @@ void X11Hotkeys::readEvents()
         const uint8_t type = event->response_type & 0x7f;
         if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) {
             const auto* key = reinterpret_cast<xcb_key_press_event_t*>(event);
-            const uint16_t locks = m_keyboard.numLockMask() | XCB_MOD_MASK_LOCK;
-            const bool ours = m_keycode && key->detail == *m_keycode && (key->state & 0xff & ~locks) == m_state;
-            if (type == XCB_KEY_RELEASE) {
-                m_lastRelease = key->time;
-            } else if (ours && key->time != m_lastRelease && m_pressed) {
-                // An auto-repeat comes as a release and a press at the same moment: not a new press.
-                auto pressed = m_pressed;
-                pressed();
+            if (m_keycode && key->detail == *m_keycode) {
+                const uint16_t locks = m_keyboard.numLockMask() | XCB_MOD_MASK_LOCK;
+                const bool combination = (key->state & 0xff & ~locks) == m_state;
+                // A press while the key is down is an auto-repeat, not a new press.
+                const bool repeat = type == XCB_KEY_PRESS && m_keyDown;
+                m_keyDown = type == XCB_KEY_PRESS;
+                if (type == XCB_KEY_PRESS && combination && !repeat && m_pressed) {
+                    auto pressed = m_pressed;
+                    pressed();
+                }
             }
         }
         std::free(event);

@@ -30,5 +30,5 @@ private:
     std::function<void()> m_pressed;
     std::optional<xcb_keycode_t> m_keycode;
     uint16_t m_state = 0;
-    xcb_timestamp_t m_lastRelease = 0;
+    bool m_keyDown = false;
 };

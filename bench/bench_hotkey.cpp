@@ -1,0 +1,379 @@
+// Times the hot key end to end on a real desktop: from an XTest press of Alt+Super+V to the panel
+// being mapped and painted, as a second X client sees it (MapNotify, then the first damage report),
+// with 50 editor windows open; and `rofi -show window` from its start to the same point, in the same
+// run. Also reads the resident memory of the running copy before and after 100 openings.
+// Needs an X11 desktop with a window manager (scripts/bench).
+
+#include "BenchDesktop.h"
+#include "XTestKeys.h"
+#include "core/layout/LayoutJson.h"
+
+#include <QDir>
+#include <QHash>
+#include <QProcess>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <csignal>
+#include <cstdio>
+#include <poll.h>
+#include <xcb/damage.h>
+
+using namespace BenchDesktop;
+
+namespace {
+
+constexpr int openings = 100;
+constexpr int samples = 30;
+
+// The second client: sees windows appear on the root and reports when they are drawn into.
+class Observer {
+public:
+    explicit Observer(X11Connection& x) : m_x(x)
+    {
+        xcb_connection_t* c = x.raw();
+        const xcb_query_extension_reply_t* damage = xcb_get_extension_data(c, &xcb_damage_id);
+        if (!damage || !damage->present)
+            return;
+        m_damageEvent = uint8_t(damage->first_event + XCB_DAMAGE_NOTIFY);
+        std::free(xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
+        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(c, x.root(), XCB_CW_EVENT_MASK, &mask);
+        x.sync();
+        m_ready = true;
+    }
+    bool ready() const { return m_ready; }
+
+    // Starts watching a window: its mapping and what is drawn into it.
+    void watch(xcb_window_t window)
+    {
+        xcb_connection_t* c = m_x.raw();
+        const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_change_window_attributes(c, window, XCB_CW_EVENT_MASK, &mask);
+        const xcb_damage_damage_t damage = xcb_generate_id(c);
+        xcb_damage_create(c, damage, window, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+        m_watched.insert(window, damage);
+        xcb_flush(c);
+    }
+    void forgetAll()
+    {
+        for (const xcb_damage_damage_t damage : std::as_const(m_watched))
+            xcb_damage_destroy(m_x.raw(), damage);
+        m_watched.clear();
+        m_x.sync();
+    }
+
+    enum class Seen { nothing, created, mapped, unmapped, drawn };
+    struct Event {
+        Seen what = Seen::nothing;
+        xcb_window_t window = XCB_NONE;
+        bool overrideRedirect = false;
+    };
+    // The next event about a watched window, or a window created on the root.
+    Event next(int timeoutMs)
+    {
+        xcb_connection_t* c = m_x.raw();
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < timeoutMs) {
+            xcb_generic_event_t* event = xcb_poll_for_event(c);
+            if (!event) {
+                pollfd fd{xcb_get_file_descriptor(c), POLLIN, 0};
+                ::poll(&fd, 1, 5);
+                continue;
+            }
+            Event seen = classify(event);
+            std::free(event);
+            if (seen.what != Seen::nothing)
+                return seen;
+        }
+        return {};
+    }
+    void drain()
+    {
+        for (const xcb_damage_damage_t damage : std::as_const(m_watched))
+            xcb_damage_subtract(m_x.raw(), damage, XCB_NONE, XCB_NONE);
+        m_x.sync();
+        while (xcb_generic_event_t* event = xcb_poll_for_event(m_x.raw()))
+            std::free(event);
+    }
+
+private:
+    Event classify(xcb_generic_event_t* event)
+    {
+        const uint8_t type = event->response_type & 0x7f;
+        if (type == XCB_CREATE_NOTIFY) {
+            const auto* e = reinterpret_cast<xcb_create_notify_event_t*>(event);
+            if (e->parent == m_x.root())
+                return {Seen::created, e->window, bool(e->override_redirect)};
+        } else if (type == XCB_MAP_NOTIFY) {
+            const auto* e = reinterpret_cast<xcb_map_notify_event_t*>(event);
+            if (m_watched.contains(e->window))
+                return {Seen::mapped, e->window, bool(e->override_redirect)};
+        } else if (type == XCB_UNMAP_NOTIFY) {
+            const auto* e = reinterpret_cast<xcb_unmap_notify_event_t*>(event);
+            if (m_watched.contains(e->window))
+                return {Seen::unmapped, e->window};
+        } else if (type == m_damageEvent) {
+            const auto* e = reinterpret_cast<xcb_damage_notify_event_t*>(event);
+            xcb_damage_subtract(m_x.raw(), e->damage, XCB_NONE, XCB_NONE);
+            xcb_flush(m_x.raw());
+            if (m_watched.contains(e->drawable))
+                return {Seen::drawn, e->drawable};
+        }
+        return {};
+    }
+
+    X11Connection& m_x;
+    bool m_ready = false;
+    uint8_t m_damageEvent = 0;
+    QHash<xcb_window_t, xcb_damage_damage_t> m_watched;
+};
+
+struct Bench {
+    std::unique_ptr<X11Connection> x;
+    std::unique_ptr<Observer> observer;
+    XTestKeys keys;
+    QProcess panedeck;
+    xcb_window_t panel = XCB_NONE;
+    int openedCount = 0;
+
+    void hotkey() { keys.chord({Keysym::superL, Keysym::altL, Keysym::v}); }
+
+    // Milliseconds from the press of V to the first drawing into the mapped panel; negative on failure.
+    double open()
+    {
+        observer->drain();
+        keys.press(Keysym::superL);
+        keys.press(Keysym::altL);
+        QElapsedTimer timer;
+        timer.start();
+        keys.press(Keysym::v);
+        bool mapped = false;
+        double result = -1;
+        for (;;) {
+            const Observer::Event event = observer->next(3000);
+            if (event.what == Observer::Seen::nothing)
+                break;
+            if (event.what == Observer::Seen::mapped)
+                mapped = true;
+            if (event.what == Observer::Seen::drawn && mapped) {
+                result = double(timer.nsecsElapsed()) / 1e6;
+                break;
+            }
+        }
+        keys.release(Keysym::v);
+        keys.release(Keysym::altL);
+        keys.release(Keysym::superL);
+        ++openedCount;
+        return result;
+    }
+    bool close()
+    {
+        hotkey();
+        for (;;) {
+            const Observer::Event event = observer->next(3000);
+            if (event.what == Observer::Seen::nothing)
+                return false;
+            if (event.what == Observer::Seen::unmapped)
+                return true;
+        }
+    }
+
+    // Milliseconds from starting rofi to the first drawing into its mapped window.
+    double rofi()
+    {
+        observer->forgetAll();
+        observer->drain();
+        QElapsedTimer timer;
+        timer.start();
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        char* argv[] = {const_cast<char*>("rofi"), const_cast<char*>("-show"), const_cast<char*>("window"),
+                        nullptr};
+        pid_t pid = 0;
+        const int error = posix_spawnp(&pid, "rofi", &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (error != 0)
+            return -1;
+        // Its window is created plain and made override-redirect before it is mapped: watch every
+        // new window on the root and look for that one.
+        xcb_window_t mapped = XCB_NONE;
+        double result = -1;
+        for (;;) {
+            const Observer::Event event = observer->next(5000);
+            if (event.what == Observer::Seen::nothing)
+                break;
+            if (event.what == Observer::Seen::created)
+                observer->watch(event.window);
+            if (event.what == Observer::Seen::mapped && event.overrideRedirect)
+                mapped = event.window;
+            if (event.what == Observer::Seen::drawn && event.window == mapped) {
+                result = double(timer.nsecsElapsed()) / 1e6;
+                break;
+            }
+        }
+        ::kill(pid, SIGTERM);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        observer->forgetAll();
+        return result;
+    }
+
+    double residentMegabytes()
+    {
+        QFile status(QStringLiteral("/proc/%1/status").arg(panedeck.processId()));
+        if (!status.open(QIODevice::ReadOnly))
+            return -1;
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+        }
+        return -1;
+    }
+};
+
+Bench* bench = nullptr;
+
+void timeManually(benchmark::State& state, const std::function<double()>& once, const std::function<void()>& after)
+{
+    for (auto _ : state) {
+        const double ms = once();
+        if (ms < 0) {
+            state.SkipWithError("no drawing seen");
+            break;
+        }
+        state.SetIterationTime(ms / 1000.0);
+        after();
+    }
+}
+
+bool startPanedeck(Bench& b, const QTemporaryDir& home)
+{
+    Layout layout;
+    for (int slot = 1; slot <= 9; ++slot) {
+        SlotEntry entry;
+        entry.name = QStringLiteral("project%1").arg(slot);
+        entry.path = home.filePath(entry.name);
+        QDir().mkpath(entry.path);
+        layout.slots.insert(QString::number(slot), entry);
+    }
+    QDir().mkpath(home.filePath(QStringLiteral("data/Panedeck")));
+    QSaveFile file(home.filePath(QStringLiteral("data/Panedeck/layout.json")));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(LayoutJson::encode(layout));
+    if (!file.commit())
+        return false;
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    b.panedeck.setProcessEnvironment(env);
+    b.panedeck.start(QStringLiteral(PANEDECK_BINARY), QStringList());
+    QByteArray errors;
+    QElapsedTimer timer;
+    timer.start();
+    while (!errors.contains("triggers wired") && timer.elapsed() < 20000) {
+        b.panedeck.waitForReadyRead(50);
+        errors += b.panedeck.readAllStandardError();
+    }
+    return errors.contains("hotkey on");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Bench b;
+    b.x = X11Connection::open();
+    if (!b.x || !b.keys.available()) {
+        std::fprintf(stderr, "bench_hotkey: no X11 display\n");
+        return 1;
+    }
+    b.observer = std::make_unique<Observer>(*b.x);
+    if (!b.observer->ready() || !openEditorWindows(*b.x)) {
+        std::fprintf(stderr, "bench_hotkey: no damage extension, or the test windows were not listed\n");
+        return 1;
+    }
+    QTemporaryDir home;
+    if (!startPanedeck(b, home)) {
+        std::fprintf(stderr, "bench_hotkey: panedeck did not start with its hot key\n");
+        return 1;
+    }
+    QThread::msleep(1000);
+    const double idle = b.residentMegabytes();
+
+    // The first opening creates the panel window; from then on it is watched.
+    b.hotkey();
+    QElapsedTimer timer;
+    timer.start();
+    while (!b.panel && timer.elapsed() < 5000) {
+        for (const X11Connection::Client& client : b.x->clients(false)) {
+            if (client.pid == qint32(b.panedeck.processId()))
+                b.panel = client.window;
+        }
+        QThread::msleep(10);
+    }
+    if (!b.panel) {
+        std::fprintf(stderr, "bench_hotkey: the panel did not appear\n");
+        return 1;
+    }
+    ++b.openedCount;
+    QThread::msleep(300);
+    b.observer->watch(b.panel);
+    b.close();
+    QThread::msleep(300);
+    const double afterFirst = b.residentMegabytes();
+
+    bench = &b;
+    benchmark::RegisterBenchmark("hot key to panel painted", timeManually,
+                                 std::function<double()>([] { return bench->open(); }),
+                                 std::function<void()>([] { bench->close(); }))
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(1)
+        ->Repetitions(samples)
+        ->ReportAggregatesOnly(true)
+        ->UseManualTime();
+    benchmark::Initialize(&argc, argv);
+    MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    while (b.openedCount < openings) {
+        const double opened = b.open();
+        const bool closed = b.close();
+        if (opened < 0 || !closed) {
+            std::fprintf(stderr, "bench_hotkey: an opening failed (%s)\n", opened < 0 ? "not shown" : "not hidden");
+            break;
+        }
+    }
+    QThread::msleep(1000);
+    const double afterAll = b.residentMegabytes();
+    b.panedeck.kill();
+    b.panedeck.waitForFinished(5000);
+
+    // rofi last: the focus it leaves behind would close the panel on its own.
+    benchmark::ClearRegisteredBenchmarks();
+    benchmark::RegisterBenchmark("rofi -show window to painted", timeManually,
+                                 std::function<double()>([] { return bench->rofi(); }), std::function<void()>([] {}))
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(1)
+        ->Repetitions(samples)
+        ->ReportAggregatesOnly(true)
+        ->UseManualTime();
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    const double ours = reporter.medians["hot key to panel painted"];
+    const double rofi = reporter.medians["rofi -show window to painted"];
+    std::printf("median hot key -> panel painted: %.1f ms (target <= 30); rofi -show window: %.1f ms; "
+                "ratio %.2f (target <= 0.50)\n",
+                ours, rofi, rofi > 0 ? ours / rofi : 0.0);
+    std::printf("resident memory: %.1f MB idle after start, %.1f MB after the first opening, %.1f MB after %d "
+                "openings (growth %.1f MB; targets <= 60 MB, <= 2 MB)\n",
+                idle, afterFirst, afterAll, b.openedCount, afterAll - afterFirst);
+    return 0;
+}
