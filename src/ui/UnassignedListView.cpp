@@ -80,7 +80,7 @@ public:
         setFixedHeight(rowHeight);
         setAttribute(Qt::WA_Hover);
         setCursor(Qt::PointingHandCursor);
-        auto* items = new QHBoxLayout(this);
+        auto* items = m_items = new QHBoxLayout(this);
         items->setContentsMargins(10, 0, 6, 0);
         items->setSpacing(8);
         items->addWidget(symbolLabel(kindSymbol(m_window.kind), LauncherDesign::body, 16, this));
@@ -90,8 +90,7 @@ public:
         palette.setColor(QPalette::WindowText, LauncherDesign::ink);
         name->setPalette(palette);
         items->addWidget(name, 1);
-        if (badge)
-            items->addWidget(new AgentBadge(*badge, this));
+        setBadge(badge);
         if (hasFolder) {
             auto* folder = new LauncherIconButton(QStringLiteral("folder"), UnassignedListView::folderTooltip,
                                                   LauncherDesign::body, this);
@@ -135,10 +134,32 @@ protected:
             m_view.jump(m_window);
     }
 
+public:
+    // The same window found again by a later listing: a new record, the same look.
+    void setWindow(AppWindow window)
+    {
+        m_window = std::move(window);
+        m_follower->setTarget(FocusTarget::window(m_window.id));
+    }
+    // The badge goes after the name.
+    void setBadge(std::optional<AgentState> badge)
+    {
+        if ((m_badge ? std::optional(m_badge->state()) : std::nullopt) == badge)
+            return;
+        delete m_badge;
+        m_badge = badge ? new AgentBadge(*badge, this) : nullptr;
+        if (m_badge)
+            m_items->insertWidget(2, m_badge);
+    }
+    void follow(FocusFollower* follower) { m_follower = follower; }
+
 private:
     UnassignedListView& m_view;
     AppWindow m_window;
     std::optional<QPoint> m_pressedAt;
+    FocusFollower* m_follower = nullptr;
+    QHBoxLayout* m_items = nullptr;
+    AgentBadge* m_badge = nullptr;
 };
 
 } // namespace
@@ -371,16 +392,27 @@ void UnassignedListView::rebuild()
     m_empty->setVisible(windows.isEmpty());
     m_scroll->setVisible(!windows.isEmpty());
 
-    // Several notifications arrive for one refresh; the rows are made again only when what they
-    // show changed.
+    // Several notifications arrive for one refresh, and every listing gives the windows new records:
+    // the rows are made again only when what they show changed, and otherwise take the new records
+    // and badges.
+    const auto badgeOf = [this](const AppWindow& window) -> std::optional<AgentState> {
+        const auto badge = m_state.unassignedBadges().constFind(window.id);
+        return badge == m_state.unassignedBadges().constEnd() ? std::nullopt : std::optional(*badge);
+    };
     QStringList signature;
     for (const AppWindow& window : windows) {
-        const auto badge = m_state.unassignedBadges().constFind(window.id);
-        signature.append(window.id.toString() + u'|' + window.title + u'|' +
-                         (badge == m_state.unassignedBadges().constEnd() ? QString() : badgeLabel(*badge)) +
-                         u'|' + m_state.folderPath(window).value_or(QString()));
+        const auto folder = m_state.folderPath(window);
+        signature.append(QString::number(int(window.kind)) + u'|' + window.title + u'|' +
+                         (folder && !folder->trimmed().isEmpty() ? u'f' : u'-') + u'|' + displayName(window));
     }
     if (signature == m_rowsSignature && m_rows->count() > 0) {
+        m_rowByWindow.clear();
+        for (qsizetype i = 0; i < windows.size(); ++i) {
+            auto* row = static_cast<WindowRow*>(m_rows->itemAt(int(i))->widget());
+            row->setWindow(windows[i]);
+            row->setBadge(badgeOf(windows[i]));
+            m_rowByWindow.insert(windows[i].id, row);
+        }
         scrollToFocused();
         return;
     }
@@ -393,13 +425,9 @@ void UnassignedListView::rebuild()
     m_rowByWindow.clear();
     QWidget* content = m_scroll->widget();
     for (const AppWindow& window : windows) {
-        const auto badge = m_state.unassignedBadges().constFind(window.id);
         const auto folder = m_state.folderPath(window);
-        auto* row = new WindowRow(*this, window,
-                                  badge == m_state.unassignedBadges().constEnd() ? std::nullopt
-                                                                                 : std::optional(*badge),
-                                  folder && !folder->trimmed().isEmpty(), content);
-        FocusFollower::attach(row, m_state, FocusTarget::window(window.id), FocusFollower::windowRow);
+        auto* row = new WindowRow(*this, window, badgeOf(window), folder && !folder->trimmed().isEmpty(), content);
+        row->follow(FocusFollower::attach(row, m_state, FocusTarget::window(window.id), FocusFollower::windowRow));
         m_rows->addWidget(row);
         m_rowByWindow.insert(window.id, row);
     }

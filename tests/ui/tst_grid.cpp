@@ -327,8 +327,18 @@ private Q_SLOTS:
         QCOMPARE(panel.fx.ax.callsMatching(u"perform"_qs), QStringList{u"perform w2 AXRaise"_qs});
         QCOMPARE(panel.host.hides, 2);
 
-        // Assigned away, the list is empty: header with 0 and the empty line.
+        // A new listing of the same windows keeps the rows and gives them the new records.
+        const QUuid before = panel.docs().id;
+        panel.state->refresh();
+        QVERIFY(panel.docs().id != before);
+        QCOMPARE(list.findChildren<QAbstractButton*>(), folder);
+        QCOMPARE(list.findChildren<AgentBadge*>().size(), 1); // its badge found under the new record
+        QPointer<QWidget> kept(row);
         panel.state->assignWindow(panel.docs(), 9);
+        QVERIFY(!kept); // the new record was the one assigned away
+        panel.state->refresh();
+
+        // Assigned away, the list is empty: header with 0 and the empty line.
         const QStringList after = labelTexts(list);
         QVERIFY(after.contains(UnassignedListView::emptyText));
         QVERIFY(after.contains(u"0"_qs));

@@ -107,7 +107,7 @@ class X11TriggersTest : public QObject {
     bool panelShown(Resident& resident) { return windowOf(resident, u"Panedeck"_s).has_value(); }
 
     void hotkey() { keys->chord({Keysym::superL, Keysym::altL, Keysym::v}); }
-    void taps(xcb_keysym_t key, int count, int gapMs)
+    void taps(xcb_keysym_t key, int count, unsigned long gapMs)
     {
         for (int i = 0; i < count; ++i) {
             if (i > 0)
