@@ -42,9 +42,13 @@ std::optional<QString> LinuxBundle::resourcePath(const QString& name, const QStr
 {
     const QString file = name + u'.' + extension;
     QStringList folders;
+    // The executable's own installation (<prefix>/bin and <prefix>/share/panedeck) comes first.
+    const QString beside = executableFolder();
+    if (!beside.isEmpty())
+        folders.append(QDir(beside).filePath(QStringLiteral("../share/panedeck")));
     for (const QString& data : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
         folders.append(QDir(data).filePath(QStringLiteral("panedeck")));
-    if (const QString beside = executableFolder(); !beside.isEmpty())
+    if (!beside.isEmpty())
         folders.append(beside);
     for (const QString& folder : folders) {
         const QString candidate = QDir(folder).filePath(file);
