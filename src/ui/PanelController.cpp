@@ -1,5 +1,7 @@
 #include "ui/PanelController.h"
 
+#include "ui/AccessoryWindow.h"
+
 #include "core/control/WindowTiler.h"
 #include "core/state/AppState.h"
 #include "ui/PanelRootView.h"
@@ -105,6 +107,7 @@ void PanelController::show()
     }
     if (!sheetOpen())
         fitAndCentre();
+    AccessoryWindow::prepare(m_panel);
     m_panel->show();
     m_panel->raise();
     m_panel->activateWindow();

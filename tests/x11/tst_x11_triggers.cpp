@@ -104,6 +104,20 @@ class X11TriggersTest : public QObject {
         }
         return std::nullopt;
     }
+    // The names of a window's _NET_WM_STATE atoms.
+    QByteArrayList states(xcb_window_t window)
+    {
+        X11Connection& x = windows->x();
+        QByteArrayList names;
+        const auto property = x.property(x.requestProperty(window, x.atom(X11Connection::NET_WM_STATE)));
+        for (const uint32_t atom : property ? X11Connection::values32(*property) : QList<uint32_t>{}) {
+            std::unique_ptr<xcb_get_atom_name_reply_t, decltype(&std::free)> name(
+                xcb_get_atom_name_reply(x.raw(), xcb_get_atom_name(x.raw(), atom), nullptr), &std::free);
+            if (name)
+                names.append(QByteArray(xcb_get_atom_name_name(name.get()), xcb_get_atom_name_name_length(name.get())));
+        }
+        return names;
+    }
     bool panelShown(Resident& resident) { return windowOf(resident, u"Panedeck"_s).has_value(); }
 
     void hotkey() { keys->chord({Keysym::superL, Keysym::altL, Keysym::v}); }
@@ -168,6 +182,12 @@ private Q_SLOTS:
         QVERIFY(staysFalse([&] { return panelShown(r); }, 300)); // nothing shown at start
         hotkey();
         QVERIFY(waitUntil([&] { return panelShown(r); }));
+        QVERIFY(states(*windowOf(r, u"Panedeck"_s)).contains("_NET_WM_STATE_SKIP_TASKBAR")); // an accessory
+        hotkey();
+        QVERIFY(waitUntil([&] { return !panelShown(r); }));
+        hotkey(); // shown again: still off the task bar
+        QVERIFY(waitUntil([&] { return panelShown(r); }));
+        QVERIFY(states(*windowOf(r, u"Panedeck"_s)).contains("_NET_WM_STATE_SKIP_TASKBAR"));
         hotkey();
         QVERIFY(waitUntil([&] { return !panelShown(r); }));
         // With Num Lock on the combination still counts.

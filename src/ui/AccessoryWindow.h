@@ -1,0 +1,9 @@
+#pragma once
+
+class QWidget;
+
+// Windows of a resident accessory application: no entry in the task bar or the pager. Call it
+// before each show, since the window manager forgets the window's state when it is hidden.
+namespace AccessoryWindow {
+void prepare(QWidget* window);
+} // namespace AccessoryWindow

@@ -1,0 +1,40 @@
+#include "ui/AccessoryWindow.h"
+
+#include <QGuiApplication>
+#include <QWidget>
+#include <cstdlib>
+#include <memory>
+#include <xcb/xcb.h>
+
+namespace {
+
+xcb_atom_t intern(xcb_connection_t* c, const char* name, uint16_t length)
+{
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, length, name), nullptr), &std::free);
+    return reply ? reply->atom : XCB_NONE;
+}
+
+} // namespace
+
+namespace AccessoryWindow {
+
+// The state of a window about to be mapped is its own property; the toolkit adds its states to
+// the ones it finds there.
+void prepare(QWidget* window)
+{
+    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c || window->isVisible())
+        return;
+    static const xcb_atom_t state = intern(c, "_NET_WM_STATE", 13);
+    static const xcb_atom_t atoms[2] = {intern(c, "_NET_WM_STATE_SKIP_TASKBAR", 26),
+                                        intern(c, "_NET_WM_STATE_SKIP_PAGER", 24)};
+    if (state == XCB_NONE || atoms[0] == XCB_NONE || atoms[1] == XCB_NONE)
+        return;
+    const auto id = xcb_window_t(window->winId());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32, 2, atoms);
+    xcb_flush(c);
+}
+
+} // namespace AccessoryWindow
