@@ -104,6 +104,16 @@ class X11TriggersTest : public QObject {
         }
         return std::nullopt;
     }
+    // Where a window's top-left corner is on the screen.
+    QPoint rootOrigin(xcb_window_t window)
+    {
+        auto* c = windows->x().raw();
+        std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> origin(
+            xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, window, windows->x().root(), 0, 0),
+                                            nullptr),
+            &std::free);
+        return origin ? QPoint(origin->dst_x, origin->dst_y) : QPoint();
+    }
     // The names of a window's _NET_WM_STATE atoms.
     QByteArrayList states(xcb_window_t window)
     {
@@ -248,6 +258,36 @@ private Q_SLOTS:
         QVERIFY(staysFalse([&] { return panelShown(r); }));
     }
 
+    void settingsChangesRewireAtOnce()
+    {
+        Resident& r = start(Layout{});
+        hotkey();
+        std::optional<xcb_window_t> panel;
+        QVERIFY(waitUntil([&] { return (panel = windowOf(r, u"Panedeck"_s)).has_value(); }));
+        QThread::msleep(300);
+        // The settings button sits at the right end of the header.
+        const QPoint origin = rootOrigin(*panel);
+        keys->click(origin.x() + 1236, origin.y() + 54);
+        std::optional<xcb_window_t> sheet;
+        QVERIFY(waitUntil([&] { return (sheet = windowOf(r, u"アプリ設定"_s)).has_value(); }));
+        QVERIFY(windows->waitForActive(*sheet));
+        // The tap count is the third field of the focus chain: three taps, saved.
+        for (int i = 0; i < 3; ++i)
+            keys->tap(0xff09);
+        keys->tap(0xff54); // Down
+        keys->tap(Keysym::returnKey);
+        QVERIFY2(r.saw("hotkey on, double tap shift x3"), r.errors.constData());
+        QVERIFY(waitUntil([&] { return !windowOf(r, u"アプリ設定"_s); }));
+        hidePanel(r);
+
+        // Without a restart, two taps no longer open the panel and three do.
+        taps(Keysym::shiftL, 2, 100);
+        QVERIFY(staysFalse([&] { return panelShown(r); }));
+        taps(Keysym::shiftL, 3, 100);
+        QVERIFY(waitUntil([&] { return panelShown(r); }));
+        hidePanel(r);
+    }
+
     void aSecondCopyExplainsAndLeaves()
     {
         Resident& first = start(Layout{});
@@ -314,13 +354,8 @@ private Q_SLOTS:
 
         // The first slot sits at the top left of the grid, right of the unassigned list.
         QThread::msleep(300);
-        auto* c = windows->x().raw();
-        std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> origin(
-            xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, *panel, windows->x().root(), 0, 0),
-                                            nullptr),
-            &std::free);
-        QVERIFY(origin);
-        keys->click(origin->dst_x + 450, origin->dst_y + 175);
+        const QPoint origin = rootOrigin(*panel);
+        keys->click(origin.x() + 450, origin.y() + 175);
         QVERIFY(windows->waitForActive(*editor));
         QVERIFY(waitUntil([&] { return !panelShown(r); }));
     }
