@@ -297,8 +297,8 @@ private Q_SLOTS:
         QVERIFY(second.saw("SingleInstance: 既に起動中のインスタンスがあるためこのプロセスを終了します"));
         dismiss(second, *alert);
         QVERIFY(second.process.waitForFinished(5000));
-        QCOMPARE(second.process.exitCode(), 0);
         second.collect();
+        QVERIFY2(second.process.exitCode() == 0, second.errors.constData());
         QCOMPARE(second.output, QByteArray());
         QVERIFY(!second.errors.contains("triggers wired"));
 
