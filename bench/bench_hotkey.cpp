@@ -139,6 +139,25 @@ struct Bench {
 
     void hotkey() { keys.chord({Keysym::superL, Keysym::altL, Keysym::v}); }
 
+    // Milliseconds since `timer` started until a watched window is mapped and then drawn into;
+    // negative when that does not happen within a few seconds. With `newWindows` every window
+    // created on the root is watched, and the one that counts is mapped override-redirect.
+    double untilPainted(const QElapsedTimer& timer, bool newWindows)
+    {
+        xcb_window_t mapped = XCB_NONE;
+        for (;;) {
+            const Observer::Event event = observer->next(5000);
+            if (event.what == Observer::Seen::nothing)
+                return -1;
+            if (event.what == Observer::Seen::created && newWindows)
+                observer->watch(event.window);
+            if (event.what == Observer::Seen::mapped && (!newWindows || event.overrideRedirect))
+                mapped = event.window;
+            if (event.what == Observer::Seen::drawn && event.window == mapped)
+                return double(timer.nsecsElapsed()) / 1e6;
+        }
+    }
+
     // Milliseconds from the press of V to the first drawing into the mapped panel; negative on failure.
     double open()
     {
@@ -148,19 +167,7 @@ struct Bench {
         QElapsedTimer timer;
         timer.start();
         keys.press(Keysym::v);
-        bool mapped = false;
-        double result = -1;
-        for (;;) {
-            const Observer::Event event = observer->next(3000);
-            if (event.what == Observer::Seen::nothing)
-                break;
-            if (event.what == Observer::Seen::mapped)
-                mapped = true;
-            if (event.what == Observer::Seen::drawn && mapped) {
-                result = double(timer.nsecsElapsed()) / 1e6;
-                break;
-            }
-        }
+        const double result = untilPainted(timer, false);
         keys.release(Keysym::v);
         keys.release(Keysym::altL);
         keys.release(Keysym::superL);
@@ -197,23 +204,8 @@ struct Bench {
         posix_spawn_file_actions_destroy(&actions);
         if (error != 0)
             return -1;
-        // Its window is created plain and made override-redirect before it is mapped: watch every
-        // new window on the root and look for that one.
-        xcb_window_t mapped = XCB_NONE;
-        double result = -1;
-        for (;;) {
-            const Observer::Event event = observer->next(5000);
-            if (event.what == Observer::Seen::nothing)
-                break;
-            if (event.what == Observer::Seen::created)
-                observer->watch(event.window);
-            if (event.what == Observer::Seen::mapped && event.overrideRedirect)
-                mapped = event.window;
-            if (event.what == Observer::Seen::drawn && event.window == mapped) {
-                result = double(timer.nsecsElapsed()) / 1e6;
-                break;
-            }
-        }
+        // Its window is created plain and made override-redirect before it is mapped.
+        const double result = untilPainted(timer, true);
         ::kill(pid, SIGTERM);
         int status = 0;
         waitpid(pid, &status, 0);
