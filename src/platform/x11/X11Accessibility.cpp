@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <unistd.h>
 
@@ -9,10 +10,23 @@ namespace {
 
 struct X11Element final : AXElementData {
     enum Kind { application, clientWindow };
-    X11Element(Kind kind, qint32 pid, xcb_window_t window) : kind(kind), pid(pid), window(window) {}
+    X11Element(Kind kind, qint32 pid, xcb_window_t window, std::optional<AXResult> listedTitle = std::nullopt)
+        : kind(kind), pid(pid), window(window), listedTitle(std::move(listedTitle))
+    {
+    }
+    // The title read with the window list, answered once (the next reads ask the server again).
+    std::optional<AXResult> takeListedTitle() const
+    {
+        if (!listedTitle || listedTitleTaken.exchange(true))
+            return std::nullopt;
+        return listedTitle;
+    }
+
     Kind kind;
     qint32 pid;
     xcb_window_t window;
+    std::optional<AXResult> listedTitle;
+    mutable std::atomic<bool> listedTitleTaken = false;
 };
 
 const X11Element* x11Element(const AXElement& element)
@@ -131,8 +145,11 @@ AXResult X11Accessibility::copyAttribute(const AXElement& element, const QString
             return focusedWindowOf(e->pid);
         return failed(AXError::attributeUnsupported);
     }
-    if (attribute == AXAttribute::title)
+    if (attribute == AXAttribute::title) {
+        if (auto listed = e->takeListedTitle())
+            return *std::move(listed);
         return titleOf(e->window);
+    }
     if (attribute == AXAttribute::position)
         return frameOf(e->window, true);
     if (attribute == AXAttribute::size)
@@ -142,13 +159,18 @@ AXResult X11Accessibility::copyAttribute(const AXElement& element, const QString
     return failed(AXError::attributeUnsupported);
 }
 
+// The titles come along, read in one batch, since a window list is read to look at the titles.
 AXResult X11Accessibility::windowsOf(qint32 pid)
 {
-    AXElementList windows;
+    QList<std::pair<xcb_window_t, TitleRequest>> requests;
     for (const Client& client : clients(false)) {
         if (client.pid == pid)
-            windows.append(std::make_shared<X11Element>(X11Element::clientWindow, pid, client.window));
+            requests.append({client.window, requestTitle(client.window)});
     }
+    AXElementList windows;
+    windows.reserve(requests.size());
+    for (const auto& [window, request] : requests)
+        windows.append(std::make_shared<X11Element>(X11Element::clientWindow, pid, window, title(request)));
     return AXResult{AXError::success, windows};
 }
 
@@ -161,13 +183,23 @@ AXResult X11Accessibility::focusedWindowOf(qint32 pid)
                     AXElement(std::make_shared<X11Element>(X11Element::clientWindow, pid, *active))};
 }
 
-AXResult X11Accessibility::titleOf(xcb_window_t window)
+X11Accessibility::TitleRequest X11Accessibility::requestTitle(xcb_window_t window)
 {
     X11Connection* x = connection();
-    const auto netName = x->requestProperty(window, x->atom(X11Connection::NET_WM_NAME));
-    const auto wmName = x->requestProperty(window, XCB_ATOM_WM_NAME);
-    const auto netProperty = x->property(netName);
-    const auto wmProperty = x->property(wmName);
+    return {x->requestProperty(window, x->atom(X11Connection::NET_WM_NAME)),
+            x->requestProperty(window, XCB_ATOM_WM_NAME)};
+}
+
+AXResult X11Accessibility::titleOf(xcb_window_t window)
+{
+    return title(requestTitle(window));
+}
+
+AXResult X11Accessibility::title(const TitleRequest& request)
+{
+    X11Connection* x = connection();
+    const auto netProperty = x->property(request.netName);
+    const auto wmProperty = x->property(request.wmName);
     if (!netProperty || !wmProperty)
         return failed(AXError::invalidUIElement);
     const xcb_atom_t utf8 = x->atom(X11Connection::UTF8_STRING);

@@ -32,6 +32,12 @@ private:
 
     AXResult windowsOf(qint32 pid);
     AXResult focusedWindowOf(qint32 pid);
+    struct TitleRequest {
+        xcb_get_property_cookie_t netName;
+        xcb_get_property_cookie_t wmName;
+    };
+    TitleRequest requestTitle(xcb_window_t window);
+    AXResult title(const TitleRequest& request);
     AXResult titleOf(xcb_window_t window);
     AXResult frameOf(xcb_window_t window, bool wantPosition);
     AXResult minimizedState(xcb_window_t window);
