@@ -228,7 +228,8 @@ struct Bench {
 
 Bench* bench = nullptr;
 
-void timeManually(benchmark::State& state, const std::function<double()>& once, const std::function<void()>& after)
+void timeManually(benchmark::State& state, const std::function<double()>& once,
+                  const std::function<void()>& after)
 {
     for (auto _ : state) {
         const double ms = once();
@@ -344,7 +345,8 @@ int main(int argc, char** argv)
         const double opened = b.open();
         const bool closed = b.close();
         if (opened < 0 || !closed) {
-            std::fprintf(stderr, "bench_hotkey: an opening failed (%s)\n", opened < 0 ? "not shown" : "not hidden");
+            std::fprintf(stderr, "bench_hotkey: an opening failed (%s)\n",
+                         opened < 0 ? "not shown" : "not hidden");
             break;
         }
     }
@@ -356,7 +358,8 @@ int main(int argc, char** argv)
     // rofi last: the focus it leaves behind would close the panel on its own.
     benchmark::ClearRegisteredBenchmarks();
     benchmark::RegisterBenchmark("rofi -show window to painted", timeManually,
-                                 std::function<double()>([] { return bench->rofi(); }), std::function<void()>([] {}))
+                                 std::function<double()>([] { return bench->rofi(); }),
+                                 std::function<void()>([] {}))
         ->Unit(benchmark::kMillisecond)
         ->Iterations(1)
         ->Repetitions(samples)
@@ -370,8 +373,9 @@ int main(int argc, char** argv)
     std::printf("median hot key -> panel painted: %.1f ms (target <= 30); rofi -show window: %.1f ms; "
                 "ratio %.2f (target <= 0.50)\n",
                 ours, rofi, rofi > 0 ? ours / rofi : 0.0);
-    std::printf("resident memory: %.1f MB idle after start, %.1f MB after the first opening, %.1f MB after %d "
-                "openings (growth %.1f MB; targets <= 60 MB, <= 2 MB)\n",
-                idle, afterFirst, afterAll, b.openedCount, afterAll - afterFirst);
+    std::printf(
+        "resident memory: %.1f MB idle after start, %.1f MB after the first opening, %.1f MB after %d "
+        "openings (growth %.1f MB; targets <= 60 MB, <= 2 MB)\n",
+        idle, afterFirst, afterAll, b.openedCount, afterAll - afterFirst);
     return 0;
 }

@@ -28,11 +28,8 @@ void AppDelegate::modalAlert(AlertStyle style, const QString& title, const QStri
 }
 
 AppDelegate::AppDelegate(ResidentServices services, Alert alert, QObject* parent)
-    : QObject(parent)
-    , m_services(std::move(services))
-    , m_alert(std::move(alert))
-    , m_hotkeyManager(m_services.hotkeys)
-    , m_doubleTapMonitor(m_services.keyEvents)
+    : QObject(parent), m_services(std::move(services)), m_alert(std::move(alert)),
+      m_hotkeyManager(m_services.hotkeys), m_doubleTapMonitor(m_services.keyEvents)
 {
 }
 
@@ -53,8 +50,9 @@ bool AppDelegate::applicationDidFinishLaunching()
     }
 
     m_store = std::make_unique<LayoutStore>(m_services.layoutFile);
-    m_state = std::make_unique<AppState>(*m_store, m_services.desktop, m_services.screens, m_services.focusEffect,
-                                         m_services.scheduling, m_services.environment);
+    m_state =
+        std::make_unique<AppState>(*m_store, m_services.desktop, m_services.screens, m_services.focusEffect,
+                                   m_services.scheduling, m_services.environment);
     m_panelController = std::make_unique<PanelController>(*m_state, m_services.screens, m_services.bundle,
                                                           m_services.desktop.workspace);
     // The answer is read again, without a prompt, by the first refresh.

@@ -426,8 +426,10 @@ void UnassignedListView::rebuild()
     QWidget* content = m_scroll->widget();
     for (const AppWindow& window : windows) {
         const auto folder = m_state.folderPath(window);
-        auto* row = new WindowRow(*this, window, badgeOf(window), folder && !folder->trimmed().isEmpty(), content);
-        row->follow(FocusFollower::attach(row, m_state, FocusTarget::window(window.id), FocusFollower::windowRow));
+        auto* row =
+            new WindowRow(*this, window, badgeOf(window), folder && !folder->trimmed().isEmpty(), content);
+        row->follow(
+            FocusFollower::attach(row, m_state, FocusTarget::window(window.id), FocusFollower::windowRow));
         m_rows->addWidget(row);
         m_rowByWindow.insert(window.id, row);
     }

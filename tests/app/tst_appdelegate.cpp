@@ -175,24 +175,29 @@ private Q_SLOTS:
 
     void alertTextNamesTheLayoutFileFromHome()
     {
-        QCOMPARE(AppDelegate::hotkeyAlertText(QStringLiteral("/home/u/Library/Application Support/Panedeck/layout.json"),
-                                              QStringLiteral("/home/u")),
-                 QStringLiteral("他のアプリが同じホットキーを使用している可能性があります。~/Library/Application "
-                                "Support/Panedeck/layout.json の hotkey を変更してアプリを再起動してください。"));
+        QCOMPARE(
+            AppDelegate::hotkeyAlertText(
+                QStringLiteral("/home/u/Library/Application Support/Panedeck/layout.json"),
+                QStringLiteral("/home/u")),
+            QStringLiteral("他のアプリが同じホットキーを使用している可能性があります。~/Library/Application "
+                           "Support/Panedeck/layout.json の hotkey を変更してアプリを再起動してください。"));
         QCOMPARE(AppDelegate::hotkeyAlertText(QStringLiteral("/home/u/.local/share/Panedeck/layout.json"),
                                               QStringLiteral("/home/u/")),
                  QStringLiteral("他のアプリが同じホットキーを使用している可能性があります。~/.local/share/"
                                 "Panedeck/layout.json の hotkey を変更してアプリを再起動してください。"));
         // A folder that only begins like the home folder stays as it is.
-        QVERIFY(AppDelegate::hotkeyAlertText(QStringLiteral("/home/user2/layout.json"), QStringLiteral("/home/u"))
-                    .contains(QStringLiteral("/home/user2/layout.json")));
+        QVERIFY(
+            AppDelegate::hotkeyAlertText(QStringLiteral("/home/user2/layout.json"), QStringLiteral("/home/u"))
+                .contains(QStringLiteral("/home/user2/layout.json")));
     }
 
     void doubleTapShowsTilesOrWaitsForSheets()
     {
         Layout layout;
-        layout.slots[QStringLiteral("1")] = AppStateFixture::entry(QStringLiteral("alpha"), QStringLiteral("/p/alpha"));
-        layout.slots[QStringLiteral("2")] = AppStateFixture::entry(QStringLiteral("beta"), QStringLiteral("/p/beta"));
+        layout.slots[QStringLiteral("1")] =
+            AppStateFixture::entry(QStringLiteral("alpha"), QStringLiteral("/p/alpha"));
+        layout.slots[QStringLiteral("2")] =
+            AppStateFixture::entry(QStringLiteral("beta"), QStringLiteral("/p/beta"));
         fx->editorWindow(42, QStringLiteral("alpha"));
         fx->editorWindow(42, QStringLiteral("beta"));
         QVERIFY(launch(layout));

@@ -185,7 +185,6 @@ private Q_SLOTS:
         events.send(shiftDown());
         QCOMPARE(fired, 2);
     }
-
 };
 
 QTEST_GUILESS_MAIN(TriggersTest)

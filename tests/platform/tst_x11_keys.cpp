@@ -60,7 +60,8 @@ private Q_SLOTS:
 
         // Super is the command key, Alt the option key.
         QCOMPARE(t.translate(superL, superKey, true), flags(55, KeyEvent::commandFlag));
-        QCOMPARE(t.translate(shiftL, shiftLKey, true), flags(56, KeyEvent::commandFlag | KeyEvent::shiftFlag));
+        QCOMPARE(t.translate(shiftL, shiftLKey, true),
+                 flags(56, KeyEvent::commandFlag | KeyEvent::shiftFlag));
         t.translate(shiftL, shiftLKey, false);
         t.translate(superL, superKey, false);
         QCOMPARE(t.translate(altL, altKey, true), flags(58, KeyEvent::optionFlag));
@@ -71,7 +72,8 @@ private Q_SLOTS:
     {
         MacKeyTranslator t;
         t.setCapsLock(true); // the state found when listening began
-        QCOMPARE(t.translate(shiftL, shiftLKey, true), flags(56, KeyEvent::shiftFlag | KeyEvent::capsLockFlag));
+        QCOMPARE(t.translate(shiftL, shiftLKey, true),
+                 flags(56, KeyEvent::shiftFlag | KeyEvent::capsLockFlag));
         t.translate(shiftL, shiftLKey, false);
         QCOMPARE(t.translate(capsLock, capsKey, true), flags(57, 0));
         QCOMPARE(t.translate(capsLock, capsKey, true), std::nullopt); // held

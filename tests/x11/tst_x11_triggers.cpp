@@ -109,8 +109,8 @@ class X11TriggersTest : public QObject {
     {
         auto* c = windows->x().raw();
         std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> origin(
-            xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, window, windows->x().root(), 0, 0),
-                                            nullptr),
+            xcb_translate_coordinates_reply(
+                c, xcb_translate_coordinates(c, window, windows->x().root(), 0, 0), nullptr),
             &std::free);
         return origin ? QPoint(origin->dst_x, origin->dst_y) : QPoint();
     }
@@ -124,7 +124,8 @@ class X11TriggersTest : public QObject {
             std::unique_ptr<xcb_get_atom_name_reply_t, decltype(&std::free)> name(
                 xcb_get_atom_name_reply(x.raw(), xcb_get_atom_name(x.raw(), atom), nullptr), &std::free);
             if (name)
-                names.append(QByteArray(xcb_get_atom_name_name(name.get()), xcb_get_atom_name_name_length(name.get())));
+                names.append(QByteArray(xcb_get_atom_name_name(name.get()),
+                                        xcb_get_atom_name_name_length(name.get())));
         }
         return names;
     }
@@ -167,10 +168,7 @@ private Q_SLOTS:
         // Something other than the panel holds the focus, as on a real desktop.
         QVERIFY(windows->spawnTerminal(u"XTerm"_s, u"desk"_s));
     }
-    void init()
-    {
-        home = std::make_unique<QTemporaryDir>();
-    }
+    void init() { home = std::make_unique<QTemporaryDir>(); }
     void cleanup()
     {
         for (auto& resident : residents) {
@@ -293,7 +291,8 @@ private Q_SLOTS:
         Resident& first = start(Layout{});
         Resident& second = start(Layout{}, false);
         std::optional<xcb_window_t> alert;
-        QVERIFY(waitUntil([&] { return (alert = windowOf(second, u"Panedeck は既に起動しています"_s)).has_value(); }));
+        QVERIFY(waitUntil(
+            [&] { return (alert = windowOf(second, u"Panedeck は既に起動しています"_s)).has_value(); }));
         QVERIFY(second.saw("SingleInstance: 既に起動中のインスタンスがあるためこのプロセスを終了します"));
         dismiss(second, *alert);
         QVERIFY(second.process.waitForFinished(5000));
@@ -315,14 +314,15 @@ private Q_SLOTS:
         const X11Keyboard keyboard = X11Keyboard::load(other->raw());
         const auto v = keyboard.keycode(Keysym::v);
         QVERIFY(v);
-        const auto grab = xcb_grab_key_checked(other->raw(), 1, other->root(),
-                                               uint16_t(keyboard.modifierState(0x900)), *v,
-                                               XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        const auto grab =
+            xcb_grab_key_checked(other->raw(), 1, other->root(), uint16_t(keyboard.modifierState(0x900)), *v,
+                                 XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
         QVERIFY(!xcb_request_check(other->raw(), grab));
 
         Resident& r = start(Layout{}, false);
         std::optional<xcb_window_t> alert;
-        QVERIFY(waitUntil([&] { return (alert = windowOf(r, u"ホットキーを登録できませんでした"_s)).has_value(); }));
+        QVERIFY(waitUntil(
+            [&] { return (alert = windowOf(r, u"ホットキーを登録できませんでした"_s)).has_value(); }));
         QVERIFY(r.saw("HotkeyManager: RegisterEventHotKey failed (-9878)"));
         dismiss(r, *alert);
         QVERIFY(r.saw("hotkey refused, double tap shift x2"));

@@ -9,8 +9,7 @@ double DoubleTapKeyMonitor::monotonicSeconds()
 }
 
 DoubleTapKeyMonitor::DoubleTapKeyMonitor(KeyEvents& events, std::function<double()> clock)
-    : m_events(events)
-    , m_clock(std::move(clock))
+    : m_events(events), m_clock(std::move(clock))
 {
 }
 

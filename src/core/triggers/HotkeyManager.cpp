@@ -2,10 +2,7 @@
 
 #include "core/Log.h"
 
-HotkeyManager::HotkeyManager(Hotkeys& hotkeys)
-    : m_hotkeys(hotkeys)
-{
-}
+HotkeyManager::HotkeyManager(Hotkeys& hotkeys) : m_hotkeys(hotkeys) {}
 
 HotkeyManager::~HotkeyManager()
 {

@@ -31,11 +31,12 @@ int X11Hotkeys::installHandler(std::function<void()> pressed)
         std::free(xcb_xkb_use_extension_reply(c, xcb_xkb_use_extension(c, 1, 0), nullptr));
         std::free(xcb_xkb_per_client_flags_reply(
             c,
-            xcb_xkb_per_client_flags(c, XCB_XKB_ID_USE_CORE_KBD, XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT,
+            xcb_xkb_per_client_flags(c, XCB_XKB_ID_USE_CORE_KBD,
+                                     XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT,
                                      XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT, 0, 0, 0),
             nullptr));
-        m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(m_x->raw()),
-                                                       QSocketNotifier::Read);
+        m_notifier =
+            std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(m_x->raw()), QSocketNotifier::Read);
         QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readEvents(); });
     }
     m_pressed = std::move(pressed);

@@ -13,10 +13,7 @@ template <typename T> using Reply = std::unique_ptr<T, FreeDeleter<T>>;
 
 } // namespace
 
-X11KeyEvents::X11KeyEvents(std::function<bool()> ownsKeyboard)
-    : m_ownsKeyboard(std::move(ownsKeyboard))
-{
-}
+X11KeyEvents::X11KeyEvents(std::function<bool()> ownsKeyboard) : m_ownsKeyboard(std::move(ownsKeyboard)) {}
 
 X11KeyEvents::~X11KeyEvents() = default;
 
@@ -58,8 +55,8 @@ bool X11KeyEvents::listen(bool on)
             m_x ? xcb_get_extension_data(m_x->raw(), &xcb_input_id) : nullptr;
         Reply<xcb_input_xi_query_version_reply_t> version(
             extension && extension->present
-                ? xcb_input_xi_query_version_reply(
-                      m_x->raw(), xcb_input_xi_query_version(m_x->raw(), 2, 2), nullptr)
+                ? xcb_input_xi_query_version_reply(m_x->raw(), xcb_input_xi_query_version(m_x->raw(), 2, 2),
+                                                   nullptr)
                 : nullptr);
         if (!version || version->major_version < 2) {
             m_x.reset();
@@ -68,8 +65,8 @@ bool X11KeyEvents::listen(bool on)
         }
         m_opcode = extension->major_opcode;
         m_keyboard = X11Keyboard::load(m_x->raw());
-        m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(m_x->raw()),
-                                                       QSocketNotifier::Read);
+        m_notifier =
+            std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(m_x->raw()), QSocketNotifier::Read);
         QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readEvents(); });
     }
     if (on) {
@@ -83,7 +80,8 @@ bool X11KeyEvents::listen(bool on)
         xcb_input_event_mask_t head;
         uint32_t bits;
     } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
-           on ? uint32_t(XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE) : 0u};
+           on ? uint32_t(XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE)
+              : 0u};
     xcb_input_xi_select_events(m_x->raw(), m_x->root(), 1, &mask.head);
     // Once this returns, the selection is in force.
     m_x->sync();
@@ -96,7 +94,8 @@ void X11KeyEvents::readEvents()
     while (xcb_generic_event_t* event = xcb_poll_for_event(m_x->raw())) {
         const auto* generic = reinterpret_cast<xcb_ge_generic_event_t*>(event);
         if ((event->response_type & 0x7f) == XCB_GE_GENERIC && generic->extension == m_opcode &&
-            (generic->event_type == XCB_INPUT_RAW_KEY_PRESS || generic->event_type == XCB_INPUT_RAW_KEY_RELEASE)) {
+            (generic->event_type == XCB_INPUT_RAW_KEY_PRESS ||
+             generic->event_type == XCB_INPUT_RAW_KEY_RELEASE)) {
             const auto* raw = reinterpret_cast<xcb_input_raw_key_press_event_t*>(event);
             const auto keycode = xcb_keycode_t(raw->detail);
             if (const auto translated = m_translator.translate(
@@ -112,7 +111,8 @@ void X11KeyEvents::readEvents()
 void X11KeyEvents::deliver(const KeyEvent& event)
 {
     const bool local = m_ownsKeyboard && m_ownsKeyboard();
-    const bool anyLocal = std::any_of(m_monitors.begin(), m_monitors.end(), [](const Monitor& m) { return m.local; });
+    const bool anyLocal =
+        std::any_of(m_monitors.begin(), m_monitors.end(), [](const Monitor& m) { return m.local; });
     // Handlers may add or remove monitors: call the ones present now and still present then.
     std::vector<Token> tokens;
     for (const Monitor& monitor : m_monitors) {

@@ -23,6 +23,7 @@ struct KeyPair {
 };
 
 // Virtual key codes of the US layout and the unshifted symbols on those keys.
+// clang-format off
 constexpr KeyPair keyTable[] = {
     {0, 'a'},      {1, 's'},      {2, 'd'},      {3, 'f'},      {4, 'h'},      {5, 'g'},
     {6, 'z'},      {7, 'x'},      {8, 'c'},      {9, 'v'},      {11, 'b'},     {12, 'q'},
@@ -40,6 +41,7 @@ constexpr KeyPair keyTable[] = {
     {118, 0xffc1}, {119, 0xff57}, {120, 0xffbf}, {121, 0xff56}, {122, 0xffbe}, {123, 0xff51},
     {124, 0xff53}, {125, 0xff54}, {126, 0xff52},
 };
+// clang-format on
 
 // The modifier flag a modifier key sets; 0 for other keys. Caps Lock is a toggle, kept apart.
 quint64 modifierFlag(xcb_keysym_t keysym)
@@ -206,7 +208,8 @@ std::optional<KeyEvent> MacKeyTranslator::translate(xcb_keysym_t keysym, xcb_key
         return KeyEvent{KeyEvent::flagsChanged, code, flags(), false};
     }
     if (const quint64 flag = modifierFlag(keysym)) {
-        const bool held = m_heldModifiers.removeIf([keycode](const auto& h) { return h.first == keycode; }) > 0;
+        const bool held =
+            m_heldModifiers.removeIf([keycode](const auto& h) { return h.first == keycode; }) > 0;
         if (press) {
             m_heldModifiers.append({keycode, flag});
             if (held) // auto-repeat of a held modifier changes nothing
