@@ -206,6 +206,36 @@ private Q_SLOTS:
         hidePanel(r);
     }
 
+    void hotkeyFollowsAKeyboardRemap()
+    {
+        Resident& r = start(Layout{});
+        // Swap what the V and X keys type, as choosing another layout would, and back at the end.
+        auto x = X11Connection::open();
+        const X11Keyboard keyboard = X11Keyboard::load(x->raw());
+        const auto vKey = keyboard.keycode('v'), xKey = keyboard.keycode('x');
+        QVERIFY(vKey && xKey);
+        const auto type = [&](xcb_keycode_t key, xcb_keysym_t lower) {
+            const xcb_keysym_t symbols[2] = {lower, lower - 0x20};
+            xcb_change_keyboard_mapping(x->raw(), 1, key, 2, symbols);
+            x->sync();
+        };
+        struct Restore {
+            std::function<void()> action;
+            ~Restore() { action(); }
+        } restore{[&] {
+            type(*vKey, 'v');
+            type(*xKey, 'x');
+            keys = std::make_unique<XTestKeys>();
+        }};
+        type(*vKey, 'x');
+        type(*xKey, 'v');
+        keys = std::make_unique<XTestKeys>();
+        QThread::msleep(300);
+        hotkey(); // now on the key that was X
+        QVERIFY2(waitUntil([&] { return panelShown(r); }), (r.collect(), r.errors.constData()));
+        hidePanel(r);
+    }
+
     void shiftTapsMustBeQuickAndAlone()
     {
         Resident& r = start(Layout{});

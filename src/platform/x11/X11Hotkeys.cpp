@@ -1,5 +1,6 @@
 #include "platform/x11/X11Hotkeys.h"
 
+#include <QDebug>
 #include <cstdlib>
 
 // The XKB header names a member `explicit`, which C++ reserves.
@@ -27,6 +28,7 @@ int X11Hotkeys::installHandler(std::function<void()> pressed)
         if (!m_x)
             return serviceUnavailable;
         // Held keys then repeat as presses alone, without the release X puts before each repeat.
+        // Such a client hears of keyboard remapping through XKB only.
         xcb_connection_t* c = m_x->raw();
         std::free(xcb_xkb_use_extension_reply(c, xcb_xkb_use_extension(c, 1, 0), nullptr));
         std::free(xcb_xkb_per_client_flags_reply(
@@ -35,6 +37,13 @@ int X11Hotkeys::installHandler(std::function<void()> pressed)
                                      XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT,
                                      XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT, 0, 0, 0),
             nullptr));
+        if (const auto* xkb = xcb_get_extension_data(c, &xcb_xkb_id); xkb && xkb->present) {
+            m_xkbEvent = xkb->first_event;
+            constexpr uint16_t remaps =
+                XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY;
+            constexpr uint16_t parts = XCB_XKB_MAP_PART_KEY_SYMS | XCB_XKB_MAP_PART_MODIFIER_MAP;
+            xcb_xkb_select_events(c, XCB_XKB_ID_USE_CORE_KBD, remaps, 0, remaps, parts, parts, nullptr);
+        }
         m_notifier =
             std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(m_x->raw()), QSocketNotifier::Read);
         QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readEvents(); });
@@ -59,6 +68,20 @@ int X11Hotkeys::registerHotKey(quint32 keyCode, quint32 modifiers)
     unregisterHotKey();
     if (!m_x || m_x->broken())
         return serviceUnavailable;
+    const int status = grab(keyCode, modifiers);
+    if (status == 0)
+        m_wanted = {keyCode, modifiers};
+    return status;
+}
+
+void X11Hotkeys::unregisterHotKey()
+{
+    release();
+    m_wanted.reset();
+}
+
+int X11Hotkeys::grab(quint32 keyCode, quint32 modifiers)
+{
     xcb_connection_t* c = m_x->raw();
     // The keyboard may have been remapped since the last registration.
     m_keyboard = X11Keyboard::load(c);
@@ -84,14 +107,14 @@ int X11Hotkeys::registerHotKey(quint32 keyCode, quint32 modifiers)
     m_state = state;
     if (status != 0) {
         // Nothing half-installed: release the variants that were granted.
-        unregisterHotKey();
+        release();
         return status;
     }
     readEvents(); // events that arrived while waiting for the answers
     return 0;
 }
 
-void X11Hotkeys::unregisterHotKey()
+void X11Hotkeys::release()
 {
     if (!m_keycode || !m_x)
         return;
@@ -104,9 +127,12 @@ void X11Hotkeys::unregisterHotKey()
 
 void X11Hotkeys::readEvents()
 {
+    bool remapped = false;
     while (xcb_generic_event_t* event = xcb_poll_for_event(m_x->raw())) {
         const uint8_t type = event->response_type & 0x7f;
-        if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) {
+        if (type == XCB_MAPPING_NOTIFY || (m_xkbEvent && event->response_type == m_xkbEvent)) {
+            remapped = true;
+        } else if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) {
             const auto* key = reinterpret_cast<xcb_key_press_event_t*>(event);
             if (m_keycode && key->detail == *m_keycode) {
                 const uint16_t locks = m_keyboard.numLockMask() | XCB_MOD_MASK_LOCK;
@@ -121,5 +147,14 @@ void X11Hotkeys::readEvents()
             }
         }
         std::free(event);
+    }
+    // The keyboard was remapped (a layout chosen after start-up, say): the combination may sit on
+    // other keys now, or only again after a later change.
+    if (remapped && m_wanted) {
+        release();
+        if (const int status = grab(m_wanted->first, m_wanted->second); status != 0)
+            qInfo().noquote() << QStringLiteral(
+                                     "X11Hotkeys: no key for the hot key in the new keyboard mapping (%1)")
+                                     .arg(status);
     }
 }

@@ -21,6 +21,8 @@ public:
     void unregisterHotKey() override;
 
 private:
+    int grab(quint32 keyCode, quint32 modifiers);
+    void release();
     void readEvents();
     QList<uint16_t> lockVariants() const;
 
@@ -31,4 +33,7 @@ private:
     std::optional<xcb_keycode_t> m_keycode;
     uint16_t m_state = 0;
     bool m_keyDown = false;
+    uint8_t m_xkbEvent = 0; // the XKB extension's event code, when it is there
+    // As registered (virtual key code, modifier mask); grabbed again whenever the keyboard is remapped.
+    std::optional<std::pair<quint32, quint32>> m_wanted;
 };
