@@ -7,6 +7,28 @@
 #include <QPainter>
 #include <QPainterPath>
 
+namespace {
+
+class ElidingLabel final : public QLabel {
+public:
+    ElidingLabel(Qt::TextElideMode mode, QWidget* parent) : QLabel(parent), m_mode(mode) {}
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter,
+                   fontMetrics().elidedText(text(), m_mode, width()));
+    }
+
+private:
+    Qt::TextElideMode m_mode;
+};
+
+} // namespace
+
 namespace LauncherDesign {
 
 QFont font(TextStyle style)
@@ -48,6 +70,11 @@ QLabel* label(const QString& text, const QFont& font, const QColor& colour, QWid
     palette.setColor(QPalette::WindowText, colour);
     l->setPalette(palette);
     return l;
+}
+
+QLabel* elidingLabel(Qt::TextElideMode mode, QWidget* parent)
+{
+    return new ElidingLabel(mode, parent);
 }
 
 QLabel* symbolLabel(const QString& symbol, const QColor& colour, int size, QWidget* parent)

@@ -38,6 +38,9 @@ class QWidget;
 namespace LauncherDesign {
 // A label in a text style and colour of the design.
 QLabel* label(const QString& text, const QFont& font, const QColor& colour, QWidget* parent);
+// A label that keeps its whole text (for `text()`) and paints it cut short with an ellipsis, in the
+// middle or at the end, when it does not fit; it can shrink to nothing.
+QLabel* elidingLabel(Qt::TextElideMode mode, QWidget* parent);
 // A symbol of the design as a fixed-size label.
 QLabel* symbolLabel(const QString& symbol, const QColor& colour, int size, QWidget* parent);
 // The secondary button's body: a rounded card with a hairline, drawn fainter while pressed.

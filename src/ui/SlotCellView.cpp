@@ -47,26 +47,6 @@ void setColour(QLabel* label, const QColor& colour)
     label->setPalette(palette);
 }
 
-// Keeps its whole text (for `text()`) and paints it cut short with an ellipsis in the middle or at
-// the end when it does not fit.
-class ElidingLabel final : public QLabel {
-public:
-    ElidingLabel(Qt::TextElideMode mode, QWidget* parent) : QLabel(parent), m_mode(mode) {}
-    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setPen(palette().color(QPalette::WindowText));
-        p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter,
-                   fontMetrics().elidedText(text(), m_mode, width()));
-    }
-
-private:
-    Qt::TextElideMode m_mode;
-};
-
 // A small capsule holding a symbol and a word.
 class Chip final : public QWidget {
 public:
@@ -217,12 +197,12 @@ SlotCellView::SlotCellView(int slot, AppState& state, PanelHost& host, QWidget* 
     m_kind = new QLabel(m_assignedContent);
     m_kind->setFixedSize(16, 16);
     top->addWidget(m_kind);
-    m_name = new ElidingLabel(Qt::ElideRight, m_assignedContent);
+    m_name = LauncherDesign::elidingLabel(Qt::ElideRight, m_assignedContent);
     m_name->setFont(LauncherDesign::font(TextStyle::label));
     setColour(m_name, LauncherDesign::ink);
     top->addWidget(m_name, 1);
     lines->addLayout(top);
-    m_detail = new ElidingLabel(Qt::ElideMiddle, m_assignedContent);
+    m_detail = LauncherDesign::elidingLabel(Qt::ElideMiddle, m_assignedContent);
     m_detail->setFont(LauncherDesign::font(TextStyle::micro));
     setColour(m_detail, LauncherDesign::muted);
     lines->addWidget(m_detail);

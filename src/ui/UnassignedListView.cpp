@@ -54,22 +54,6 @@ QString kindSymbol(WindowKind kind)
     return {};
 }
 
-// A label that keeps its whole text but paints it cut short with an ellipsis when too narrow.
-class ElidingLabel final : public QLabel {
-public:
-    using QLabel::QLabel;
-    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setPen(palette().color(QPalette::WindowText));
-        p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter,
-                   fontMetrics().elidedText(text(), Qt::ElideRight, width()));
-    }
-};
-
 // One window of the list: a click jumps to it, a drag carries it to a slot.
 class WindowRow final : public QWidget {
 public:
@@ -84,7 +68,8 @@ public:
         items->setContentsMargins(10, 0, 6, 0);
         items->setSpacing(8);
         items->addWidget(symbolLabel(kindSymbol(m_window.kind), LauncherDesign::body, 16, this));
-        auto* name = new ElidingLabel(UnassignedListView::displayName(m_window), this);
+        QLabel* name = LauncherDesign::elidingLabel(Qt::ElideRight, this);
+        name->setText(UnassignedListView::displayName(m_window));
         name->setFont(LauncherDesign::font(TextStyle::caption));
         QPalette palette = name->palette();
         palette.setColor(QPalette::WindowText, LauncherDesign::ink);
