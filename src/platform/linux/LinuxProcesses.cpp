@@ -45,12 +45,44 @@ std::optional<QDateTime> startTime(const QString& pid, std::optional<qint64> boo
     return QDateTime::fromMSecsSinceEpoch(*boot * 1000 + ticks * 1000 / ticksPerSecond, Qt::UTC);
 }
 
+// The file name of a process's executable; a file replaced since it started reads "name (deleted)".
+QString executableName(const QString& pid)
+{
+    QString name = QFileInfo(QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget()).fileName();
+    name.remove(QStringLiteral(" (deleted)"));
+    return name;
+}
+
+// The support folder a process uses, from the environment it started with: the XDG data home
+// (when absolute) or ~/.local/share, then "Panedeck". Empty when its environment cannot be read.
+QString supportFolder(const QString& pid)
+{
+    QString home, dataHome;
+    bool read = false;
+    for (const QByteArray& entry : readAll(QStringLiteral("/proc/%1/environ").arg(pid)).split('\0')) {
+        read = true;
+        if (entry.startsWith("HOME="))
+            home = QString::fromLocal8Bit(entry.mid(5));
+        else if (entry.startsWith("XDG_DATA_HOME="))
+            dataHome = QString::fromLocal8Bit(entry.mid(14));
+    }
+    if (!read)
+        return {};
+    if (!dataHome.startsWith(u'/'))
+        dataHome = (home.isEmpty() ? QStringLiteral("/") : home) + QStringLiteral("/.local/share");
+    const QString folder = QDir::cleanPath(dataHome + QStringLiteral("/Panedeck"));
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    return canonical.isEmpty() ? folder : canonical;
+}
+
 } // namespace
 
 QList<RunningProcess> residentCopies()
 {
-    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
-    if (self.isEmpty())
+    const QString self = QString::number(::getpid());
+    const QString name = executableName(self);
+    const QString folder = supportFolder(self);
+    if (name.isEmpty() || folder.isEmpty())
         return {};
     const auto boot = bootTime();
     QList<RunningProcess> copies;
@@ -58,11 +90,14 @@ QList<RunningProcess> residentCopies()
     for (const QString& entry : entries) {
         bool numeric = false;
         const qint32 pid = entry.toInt(&numeric);
-        if (!numeric || QFileInfo(QStringLiteral("/proc/%1/exe").arg(entry)).symLinkTarget() != self)
+        if (!numeric || executableName(entry) != name)
             continue;
-        // A one-shot command of the same executable carries arguments; the resident copy none.
+        // A one-shot command carries arguments; the resident copy none.
         const QByteArray commandLine = readAll(QStringLiteral("/proc/%1/cmdline").arg(entry));
         if (commandLine.isEmpty() || commandLine.count('\0') != 1)
+            continue;
+        // Copies that keep their layout elsewhere (another home folder) never meet.
+        if (supportFolder(entry) != folder)
             continue;
         copies.append({pid, startTime(entry, boot)});
     }
