@@ -29,7 +29,7 @@ struct Scene {
         fx.make(layout);
         for (int i = 1; i <= 59; ++i)
             fx.editorWindow(10, QStringLiteral("project-%1").arg(i)); // 9 in slots, 50 unassigned
-        panel = std::make_unique<PanelController>(*fx.state, fx.screens, bundle, fx.workspace);
+        panel = std::make_unique<PanelController>(*fx.state, bundle, fx.workspace);
     }
     // One show as the user sees it: the state refreshed, the panel laid out and painted.
     void show()

@@ -5,8 +5,8 @@
 #include <QRectF>
 #include <optional>
 
-// Displays and the pointer, in the window server's bottom-left-origin space (y grows upward from the
-// bottom of the primary display, the first of the list).
+// Displays and the pointer, in the window server's bottom-left-origin space: origin at the
+// bottom-left corner of the primary display, the first of the list, y growing upward.
 class Screens {
 public:
     struct Screen {
@@ -17,8 +17,9 @@ public:
     virtual QList<Screen> screens() = 0;
     virtual std::optional<Screen> mainScreen() = 0;
     virtual QPointF pointerLocation() = 0;
-    // Moves the pointer to a point in display coordinates (top-left origin).
-    virtual void warpPointer(const QPointF& displayPoint) = 0;
+    // Moves the pointer to a point of the top-left space (origin at the primary display's top-left
+    // corner, y down), the space window frames are in.
+    virtual void warpPointer(const QPointF& topLeftPoint) = 0;
 };
 
 // The short on-screen cue over a window the user just jumped to.

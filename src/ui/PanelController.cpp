@@ -2,7 +2,6 @@
 
 #include "ui/AccessoryWindow.h"
 
-#include "core/control/WindowTiler.h"
 #include "core/state/AppState.h"
 #include "ui/PanelRootView.h"
 #include "ui/QtScreens.h"
@@ -40,9 +39,8 @@ private:
 
 } // namespace
 
-PanelController::PanelController(AppState& state, Screens& screens, const Bundle& bundle,
-                                 Workspace& workspace, QObject* parent)
-    : QObject(parent), m_state(state), m_screens(screens), m_bundle(bundle), m_workspace(workspace)
+PanelController::PanelController(AppState& state, const Bundle& bundle, Workspace& workspace, QObject* parent)
+    : QObject(parent), m_state(state), m_bundle(bundle), m_workspace(workspace)
 {
 }
 
@@ -93,18 +91,8 @@ void PanelController::show()
         createPanel();
 
     m_targetVisibleFrame.reset();
-    const QList<Screens::Screen> screens = m_screens.screens();
-    const QPointF pointer = m_screens.pointerLocation();
-    for (const Screens::Screen& s : screens) {
-        if (WindowTiler::contains(s.frame, pointer)) {
-            m_targetVisibleFrame = s.visibleFrame;
-            break;
-        }
-    }
-    if (!m_targetVisibleFrame) {
-        if (const auto main = m_screens.mainScreen())
-            m_targetVisibleFrame = main->visibleFrame;
-    }
+    if (const auto screen = m_state.screenUnderPointer())
+        m_targetVisibleFrame = screen->visibleFrame;
     if (!sheetOpen())
         fitAndCentre();
     AccessoryWindow::prepare(m_panel);
@@ -156,8 +144,8 @@ void PanelController::fitAndCentre()
     m_panel->resize(size);
     if (!m_targetVisibleFrame)
         return;
-    // Centre in the visible frame, converted to Qt's top-left desktop space.
-    const QRectF target = QtScreens::toTopLeft(*m_targetVisibleFrame);
+    // Centre in the visible frame, converted to Qt's desktop space.
+    const QRectF target = QtScreens::toDesktop(*m_targetVisibleFrame);
     m_panel->move(int(target.center().x() - size.width() / 2.0),
                   int(target.center().y() - size.height() / 2.0));
 }

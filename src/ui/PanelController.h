@@ -11,7 +11,6 @@
 class AppState;
 class Bundle;
 class PanelRootView;
-class Screens;
 class Workspace;
 class QWidget;
 
@@ -22,8 +21,7 @@ class PanelController final : public QObject, public PanelHost {
     Q_OBJECT
 
 public:
-    PanelController(AppState& state, Screens& screens, const Bundle& bundle, Workspace& workspace,
-                    QObject* parent = nullptr);
+    PanelController(AppState& state, const Bundle& bundle, Workspace& workspace, QObject* parent = nullptr);
     ~PanelController() override;
 
     void show();
@@ -51,7 +49,6 @@ private:
     void removeKeyMonitor();
 
     AppState& m_state;
-    Screens& m_screens;
     const Bundle& m_bundle;
     Workspace& m_workspace;
     QPointer<QWidget> m_panel;

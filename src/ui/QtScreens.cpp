@@ -4,23 +4,28 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-double QtScreens::primaryBottom()
+QRect QtScreens::primaryGeometry()
 {
     const QScreen* primary = QGuiApplication::primaryScreen();
-    if (!primary)
-        return 0;
-    const QRect g = primary->geometry();
-    return g.y() + g.height();
+    return primary ? primary->geometry() : QRect();
 }
 
-QRectF QtScreens::toBottomLeft(const QRectF& r)
+// Both directions are the same reflection about the primary display's bottom edge.
+QRectF QtScreens::toBottomLeft(const QRectF& r, const QRect& primary)
 {
-    return QRectF(r.x(), primaryBottom() - r.bottom(), r.width(), r.height());
+    const double bottom = primary.y() + primary.height();
+    return QRectF(r.x() - primary.x(), bottom - (r.y() + r.height()), r.width(), r.height());
 }
 
-QRectF QtScreens::toTopLeft(const QRectF& r)
+QRectF QtScreens::toDesktop(const QRectF& r, const QRect& primary)
 {
-    return QRectF(r.x(), primaryBottom() - r.bottom(), r.width(), r.height());
+    const double bottom = primary.y() + primary.height();
+    return QRectF(r.x() + primary.x(), bottom - (r.y() + r.height()), r.width(), r.height());
+}
+
+QPointF QtScreens::toDesktop(const QPointF& p, const QRect& primary)
+{
+    return QPointF(p.x() + primary.x(), primary.y() + primary.height() - p.y());
 }
 
 QList<Screens::Screen> QtScreens::screens()
@@ -32,8 +37,9 @@ QList<Screens::Screen> QtScreens::screens()
         all.removeAll(primary);
         all.prepend(primary);
     }
+    const QRect primary = primaryGeometry();
     for (const QScreen* s : all)
-        list.append({toBottomLeft(s->geometry()), toBottomLeft(s->availableGeometry())});
+        list.append({toBottomLeft(s->geometry(), primary), toBottomLeft(s->availableGeometry(), primary)});
     return list;
 }
 
@@ -45,11 +51,13 @@ std::optional<Screens::Screen> QtScreens::mainScreen()
 
 QPointF QtScreens::pointerLocation()
 {
+    const QRect primary = primaryGeometry();
     const QPoint p = QCursor::pos();
-    return QPointF(p.x(), primaryBottom() - p.y());
+    return QPointF(p.x() - primary.x(), primary.y() + primary.height() - p.y());
 }
 
-void QtScreens::warpPointer(const QPointF& displayPoint)
+void QtScreens::warpPointer(const QPointF& topLeftPoint)
 {
-    QCursor::setPos(displayPoint.toPoint());
+    const QPoint origin = primaryGeometry().topLeft();
+    QCursor::setPos(qRound(topLeftPoint.x()) + origin.x(), qRound(topLeftPoint.y()) + origin.y());
 }

@@ -1,6 +1,7 @@
 #include "ui/WindowFocusEffect.h"
 
 #include "ui/LauncherDesign.h"
+#include "ui/QtScreens.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -120,10 +121,9 @@ QEasingCurve WindowFocusEffect::ease()
 
 QRect WindowFocusEffect::overlayGeometry(const QPointF& bottomLeftPoint, const QRect& primaryScreen)
 {
-    const double primaryBottom = primaryScreen.y() + primaryScreen.height();
-    const QPointF topLeftPoint(bottomLeftPoint.x(), primaryBottom - bottomLeftPoint.y());
-    return {qRound(topLeftPoint.x() - overlaySize / 2.0), qRound(topLeftPoint.y() - overlaySize / 2.0),
-            overlaySize, overlaySize};
+    const QPointF centre = QtScreens::toDesktop(bottomLeftPoint, primaryScreen);
+    return {qRound(centre.x() - overlaySize / 2.0), qRound(centre.y() - overlaySize / 2.0), overlaySize,
+            overlaySize};
 }
 
 WindowFocusEffect::Frame WindowFocusEffect::frameAt(double ms, bool reducedMotion)

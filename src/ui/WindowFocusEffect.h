@@ -48,8 +48,8 @@ public:
 
     // Cubic Bézier (0.2, 0), (0.2, 1): fast start, long soft landing.
     static QEasingCurve ease();
-    // The overlay's frame in Qt's top-left space for a point in the bottom-left space whose y = 0 is
-    // the bottom of the primary screen.
+    // The overlay's frame in Qt's desktop space for a point in the bottom-left space of this primary
+    // screen (given in Qt's desktop space).
     static QRect overlayGeometry(const QPointF& bottomLeftPoint, const QRect& primaryScreen);
     static Frame frameAt(double ms, bool reducedMotion);
 

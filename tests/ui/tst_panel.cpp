@@ -27,7 +27,7 @@ class PanelTest : public QObject {
     void make(const Layout& layout)
     {
         fx->make(layout);
-        panel = std::make_unique<PanelController>(*fx->state, fx->screens, bundle, fx->workspace);
+        panel = std::make_unique<PanelController>(*fx->state, bundle, fx->workspace);
     }
     void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
@@ -56,7 +56,7 @@ private Q_SLOTS:
         panel->show();
         QVERIFY(panel->isVisible());
         QCOMPARE(panel->targetVisibleFrame(), QRectF(1920, 0, 2560, 1400));
-        const QRectF expected = QtScreens::toTopLeft(QRectF(1920, 0, 2560, 1400));
+        const QRectF expected = QtScreens::toDesktop(QRectF(1920, 0, 2560, 1400));
         QVERIFY(std::abs(QRectF(panel->panel()->frameGeometry()).center().x() - expected.center().x()) <= 1);
         QVERIFY(fx->state->statuses().isEmpty()); // refreshed on the way
         panel->toggle();

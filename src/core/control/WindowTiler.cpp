@@ -84,6 +84,12 @@ bool contains(const QRectF& rect, const QPointF& p)
     return p.x() >= r.left() && p.x() < r.right() && p.y() >= r.top() && p.y() < r.bottom();
 }
 
+bool containsPointer(const QRectF& screen, const QPointF& p)
+{
+    const QRectF r = screen.normalized();
+    return p.x() >= r.left() && p.x() < r.right() && p.y() > r.top() && p.y() <= r.bottom();
+}
+
 PointerFocusAction pointerFocusAction(const QPointF& windowCenter, const QPointF& mouseLocation,
                                       const QList<QRectF>& screens)
 {

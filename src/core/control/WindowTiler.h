@@ -42,6 +42,10 @@ QPointF appKitPoint(const QPointF& topLeftPoint, double primaryScreenHeight);
 
 // Minimum edges inside, maximum edges outside.
 bool contains(const QRectF& rect, const QPointF& point);
+// Whether the pointer, in the bottom-left space, is on this screen: the pointer stands for the pixel
+// below and right of it, so the top edge belongs to the screen and the bottom edge does not. A pointer
+// on the top row of a lower screen is on that screen, not on the one above.
+bool containsPointer(const QRectF& screen, const QPointF& pointer);
 
 PointerFocusAction pointerFocusAction(const QPointF& windowCenter, const QPointF& mouseLocation,
                                       const QList<QRectF>& screens);

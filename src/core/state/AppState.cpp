@@ -267,18 +267,18 @@ void AppState::focusPointer(const AppWindow& window)
     const QList<Screens::Screen> screens = m_screens.screens();
     if (screens.isEmpty())
         return;
-    const double primaryMaxY = screens.first().frame.bottom();
+    const double primaryHeight = screens.first().frame.bottom();
     const auto frame = currentFrame(window);
     if (!frame)
         return;
-    const QPointF center(frame->center().x(), primaryMaxY - frame->center().y());
     QList<QRectF> frames;
     for (const Screens::Screen& s : screens)
         frames.append(s.frame);
     const QPointF pointer = m_screens.pointerLocation();
+    const QPointF center = WindowTiler::appKitPoint(frame->center(), primaryHeight);
     const auto action = WindowTiler::pointerFocusAction(center, pointer, frames);
     if (action.kind == WindowTiler::PointerFocusAction::Kind::warp) {
-        m_screens.warpPointer(QPointF(action.to.x(), primaryMaxY - action.to.y()));
+        m_screens.warpPointer(frame->center());
         m_focusEffect.play(action.to);
     } else if (action.kind == WindowTiler::PointerFocusAction::Kind::effectInPlace) {
         m_focusEffect.play(pointer);
@@ -356,7 +356,7 @@ std::optional<Screens::Screen> AppState::screenUnderPointer()
         return std::nullopt;
     const QPointF pointer = m_screens.pointerLocation();
     for (const Screens::Screen& s : screens) {
-        if (WindowTiler::contains(s.frame, pointer))
+        if (WindowTiler::containsPointer(s.frame, pointer))
             return s;
     }
     return m_screens.mainScreen();

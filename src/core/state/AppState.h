@@ -118,6 +118,9 @@ public:
     bool tileWindows(int count);
     void setTileCount(int count);
     bool maximizeSlot(int slot);
+    // The first screen whose frame holds the pointer, else the main screen; the panel opens there and
+    // tiling and maximising fill it.
+    std::optional<Screens::Screen> screenUnderPointer();
 
     // --- agent badges and the usage meter
     void setAgentStatusEnabled(bool enabled);
@@ -155,7 +158,6 @@ private:
     void launchSlot(int slot);
     void focusPointer(const AppWindow& window);
     std::optional<QRectF> currentFrame(const AppWindow& window);
-    std::optional<Screens::Screen> screenUnderPointer();
     std::optional<QRectF> targetFrameForMouseScreen();
     void applyPlacementsInBackground(QList<WindowPlacement> placements);
     QList<AppWindow> applyPlacements(const QList<WindowPlacement>& placements);

@@ -3,6 +3,7 @@
 #include <QStringDecoder>
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <cmath>
 #include <unistd.h>
 
@@ -78,6 +79,18 @@ constexpr uint32_t sourceIndication = 2u << 12;
 
 constexpr uint32_t iconicState = 3;
 
+// _NET_WM_STATE: remove, from a pager-like tool.
+constexpr uint32_t stateRemove = 0;
+constexpr uint32_t sourceIndicationState = 2;
+
+// A window list read to find the applications serves their window lists this long.
+constexpr int listingLifetimeMs = 1000;
+
+template <typename T> struct FreeDeleter {
+    void operator()(T* p) const { std::free(p); }
+};
+template <typename T> using Reply = std::unique_ptr<T, FreeDeleter<T>>;
+
 } // namespace
 
 X11Accessibility::X11Accessibility() = default;
@@ -91,10 +104,7 @@ QString X11Accessibility::windowClass(const QString& bundleIdentifier)
 
 X11Connection* X11Accessibility::connection()
 {
-    if (!m_connectTried) {
-        m_connectTried = true;
-        m_connection = X11Connection::open();
-    }
+    std::call_once(m_connectOnce, [this] { m_connection = X11Connection::open(); });
     if (!m_connection || m_connection->broken())
         return nullptr;
     m_connection->drainEvents();
@@ -106,23 +116,38 @@ bool X11Accessibility::isProcessTrusted(bool)
     return connection() != nullptr;
 }
 
-QList<X11Accessibility::Client> X11Accessibility::clients(bool withClass)
-{
-    X11Connection* x = connection();
-    return x ? x->clients(withClass) : QList<Client>{};
-}
-
+// The client list read to find the applications is the one their windows are taken from: one read
+// of the list per listing, however many processes the application runs. Each process's windows are
+// answered from it once, and only while it is fresh.
 QList<qint32> X11Accessibility::runningApplications(const QString& bundleIdentifier)
 {
     const QByteArray wanted = windowClass(bundleIdentifier).toLatin1();
-    if (wanted.isEmpty())
+    X11Connection* x = connection();
+    if (wanted.isEmpty() || !x)
         return {};
     QList<qint32> pids;
-    for (const Client& client : clients(true)) {
-        if (client.windowClass == wanted && !pids.contains(client.pid))
+    QHash<qint32, QList<xcb_window_t>> windows;
+    for (const Client& client : x->clients(true)) {
+        if (client.windowClass != wanted)
+            continue;
+        if (!windows.contains(client.pid))
             pids.append(client.pid);
+        windows[client.pid].append(client.window);
     }
+    const std::lock_guard lock(m_listingMutex);
+    m_listing.windows = std::move(windows);
+    m_listing.age.start();
     return pids;
+}
+
+std::optional<QList<xcb_window_t>> X11Accessibility::listedWindows(qint32 pid)
+{
+    const std::lock_guard lock(m_listingMutex);
+    if (!m_listing.age.isValid() || m_listing.age.hasExpired(listingLifetimeMs))
+        m_listing.windows.clear();
+    if (!m_listing.windows.contains(pid))
+        return std::nullopt;
+    return m_listing.windows.take(pid);
 }
 
 AXElement X11Accessibility::applicationElement(qint32 pid)
@@ -135,75 +160,77 @@ AXResult X11Accessibility::copyAttribute(const AXElement& element, const QString
     const X11Element* e = x11Element(element);
     if (!e)
         return failed(AXError::illegalArgument);
-    if (!connection())
+    X11Connection* x = connection();
+    if (!x)
         return failed(AXError::cannotComplete);
 
     if (e->kind == X11Element::application) {
         if (attribute == AXAttribute::windows)
-            return windowsOf(e->pid);
+            return windowsOf(*x, e->pid);
         if (attribute == AXAttribute::focusedWindow)
-            return focusedWindowOf(e->pid);
+            return focusedWindowOf(*x, e->pid);
         return failed(AXError::attributeUnsupported);
     }
     if (attribute == AXAttribute::title) {
         if (auto listed = e->takeListedTitle())
             return *std::move(listed);
-        return titleOf(e->window);
+        return title(*x, requestTitle(*x, e->window));
     }
     if (attribute == AXAttribute::position)
-        return frameOf(e->window, true);
+        return frameOf(*x, e->window, true);
     if (attribute == AXAttribute::size)
-        return frameOf(e->window, false);
+        return frameOf(*x, e->window, false);
     if (attribute == AXAttribute::minimized)
-        return minimizedState(e->window);
+        return minimizedState(*x, e->window);
     return failed(AXError::attributeUnsupported);
 }
 
 // The titles come along, read in one batch, since a window list is read to look at the titles.
-AXResult X11Accessibility::windowsOf(qint32 pid)
+AXResult X11Accessibility::windowsOf(X11Connection& x, qint32 pid)
 {
-    QList<std::pair<xcb_window_t, TitleRequest>> requests;
-    for (const Client& client : clients(false)) {
-        if (client.pid == pid)
-            requests.append({client.window, requestTitle(client.window)});
+    QList<xcb_window_t> own;
+    if (auto listed = listedWindows(pid)) {
+        own = *std::move(listed);
+    } else {
+        for (const Client& client : x.clients(false)) {
+            if (client.pid == pid)
+                own.append(client.window);
+        }
     }
+    QList<TitleRequest> requests;
+    requests.reserve(own.size());
+    for (const xcb_window_t window : own)
+        requests.append(requestTitle(x, window));
     AXElementList windows;
-    windows.reserve(requests.size());
-    for (const auto& [window, request] : requests)
-        windows.append(std::make_shared<X11Element>(X11Element::clientWindow, pid, window, title(request)));
+    windows.reserve(own.size());
+    for (qsizetype i = 0; i < own.size(); ++i)
+        windows.append(std::make_shared<X11Element>(X11Element::clientWindow, pid, own[i], title(x, requests[i])));
     return AXResult{AXError::success, windows};
 }
 
-AXResult X11Accessibility::focusedWindowOf(qint32 pid)
+AXResult X11Accessibility::focusedWindowOf(X11Connection& x, qint32 pid)
 {
-    const auto active = connection()->activeWindow();
-    if (!active || connection()->pidOf(*active) != pid)
+    const auto active = x.activeWindow();
+    if (!active || x.pidOf(*active) != pid)
         return failed(AXError::noValue);
     return AXResult{AXError::success,
                     AXElement(std::make_shared<X11Element>(X11Element::clientWindow, pid, *active))};
 }
 
-X11Accessibility::TitleRequest X11Accessibility::requestTitle(xcb_window_t window)
+X11Accessibility::TitleRequest X11Accessibility::requestTitle(X11Connection& x, xcb_window_t window)
 {
-    X11Connection* x = connection();
-    return {x->requestProperty(window, x->atom(X11Connection::NET_WM_NAME)),
-            x->requestProperty(window, XCB_ATOM_WM_NAME)};
+    return {x.requestProperty(window, x.atom(X11Connection::NET_WM_NAME)),
+            x.requestProperty(window, XCB_ATOM_WM_NAME)};
 }
 
-AXResult X11Accessibility::titleOf(xcb_window_t window)
+AXResult X11Accessibility::title(X11Connection& x, const TitleRequest& request)
 {
-    return title(requestTitle(window));
-}
-
-AXResult X11Accessibility::title(const TitleRequest& request)
-{
-    X11Connection* x = connection();
-    const auto netProperty = x->property(request.netName);
-    const auto wmProperty = x->property(request.wmName);
+    const auto netProperty = x.property(request.netName);
+    const auto wmProperty = x.property(request.wmName);
     if (!netProperty || !wmProperty)
         return failed(AXError::invalidUIElement);
-    const xcb_atom_t utf8 = x->atom(X11Connection::UTF8_STRING);
-    const xcb_atom_t compound = x->atom(X11Connection::COMPOUND_TEXT);
+    const xcb_atom_t utf8 = x.atom(X11Connection::UTF8_STRING);
+    const xcb_atom_t compound = x.atom(X11Connection::COMPOUND_TEXT);
     if (auto title = decodeTitle(*netProperty, utf8, utf8))
         return AXResult{AXError::success, *title};
     if (auto title = decodeTitle(*wmProperty, utf8, compound))
@@ -211,47 +238,41 @@ AXResult X11Accessibility::title(const TitleRequest& request)
     return failed(AXError::noValue);
 }
 
-AXResult X11Accessibility::frameOf(xcb_window_t window, bool wantPosition)
+// Positions are in the top-left space: root coordinates less the primary monitor's corner.
+AXResult X11Accessibility::frameOf(X11Connection& x, xcb_window_t window, bool wantPosition)
 {
-    X11Connection* x = connection();
-    xcb_connection_t* c = x->raw();
+    xcb_connection_t* c = x.raw();
     const auto geometryCookie = xcb_get_geometry(c, window);
-    const auto originCookie = xcb_translate_coordinates(c, window, x->root(), 0, 0);
-    const auto extentsCookie = x->requestProperty(window, x->atom(X11Connection::NET_FRAME_EXTENTS));
+    const auto originCookie = xcb_translate_coordinates(c, window, x.root(), 0, 0);
+    const auto extentsCookie = x.requestProperty(window, x.atom(X11Connection::NET_FRAME_EXTENTS));
 
-    xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(c, geometryCookie, nullptr);
-    xcb_translate_coordinates_reply_t* origin = xcb_translate_coordinates_reply(c, originCookie, nullptr);
-    const auto extentsProperty = x->property(extentsCookie);
-    const bool ok = geometry && origin && extentsProperty;
-    AXResult result = failed(AXError::invalidUIElement);
-    if (ok) {
-        // left, right, top, bottom decoration sizes; none without a reparenting window manager.
-        auto extents = extentsProperty->type == XCB_ATOM_CARDINAL ? X11Connection::values32(*extentsProperty)
-                                                                  : QList<uint32_t>{};
-        extents.resize(4);
-        const double left = extents[0], right = extents[1], top = extents[2], bottom = extents[3];
-        if (wantPosition)
-            result = AXResult{AXError::success, QPointF(origin->dst_x - left, origin->dst_y - top)};
-        else
-            result = AXResult{AXError::success,
-                              QSizeF(geometry->width + left + right, geometry->height + top + bottom)};
-    }
-    std::free(geometry);
-    std::free(origin);
-    return result;
+    Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, geometryCookie, nullptr));
+    Reply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(c, originCookie, nullptr));
+    const auto extentsProperty = x.property(extentsCookie);
+    const auto primary = wantPosition ? x.primaryOrigin() : std::optional<QPoint>(QPoint());
+    if (!geometry || !origin || !extentsProperty || !primary)
+        return failed(AXError::invalidUIElement);
+    // left, right, top, bottom decoration sizes; none without a reparenting window manager.
+    auto extents = extentsProperty->type == XCB_ATOM_CARDINAL ? X11Connection::values32(*extentsProperty)
+                                                              : QList<uint32_t>{};
+    extents.resize(4);
+    const double left = extents[0], right = extents[1], top = extents[2], bottom = extents[3];
+    if (wantPosition)
+        return AXResult{AXError::success,
+                        QPointF(origin->dst_x - left - primary->x(), origin->dst_y - top - primary->y())};
+    return AXResult{AXError::success, QSizeF(geometry->width + left + right, geometry->height + top + bottom)};
 }
 
-AXResult X11Accessibility::minimizedState(xcb_window_t window)
+AXResult X11Accessibility::minimizedState(X11Connection& x, xcb_window_t window)
 {
-    X11Connection* x = connection();
-    const auto netState = x->requestProperty(window, x->atom(X11Connection::NET_WM_STATE));
-    const auto wmState = x->requestProperty(window, x->atom(X11Connection::WM_STATE));
-    const auto netProperty = x->property(netState);
-    const auto wmProperty = x->property(wmState);
+    const auto netState = x.requestProperty(window, x.atom(X11Connection::NET_WM_STATE));
+    const auto wmState = x.requestProperty(window, x.atom(X11Connection::WM_STATE));
+    const auto netProperty = x.property(netState);
+    const auto wmProperty = x.property(wmState);
     if (!netProperty || !wmProperty)
         return failed(AXError::invalidUIElement);
     const bool hidden =
-        X11Connection::values32(*netProperty).contains(x->atom(X11Connection::NET_WM_STATE_HIDDEN));
+        X11Connection::values32(*netProperty).contains(x.atom(X11Connection::NET_WM_STATE_HIDDEN));
     const auto icccm = X11Connection::values32(*wmProperty);
     const bool iconic = !icccm.isEmpty() && icccm.first() == iconicState;
     return AXResult{AXError::success, hidden || iconic};
@@ -270,9 +291,9 @@ AXError X11Accessibility::setAttribute(const AXElement& element, const QString& 
         return AXError::attributeUnsupported;
 
     if (attribute == AXAttribute::position)
-        return moveResize(e->window, value, true);
+        return moveResize(*x, e->window, value, true);
     if (attribute == AXAttribute::size)
-        return moveResize(e->window, value, false);
+        return moveResize(*x, e->window, value, false);
     if (attribute == AXAttribute::minimized) {
         const bool* minimize = std::get_if<bool>(&value);
         if (!minimize)
@@ -282,7 +303,7 @@ AXError X11Accessibility::setAttribute(const AXElement& element, const QString& 
             x->sendRootMessage(e->window, x->atom(X11Connection::WM_CHANGE_STATE), data);
         } else {
             xcb_map_window(x->raw(), e->window);
-            activate(e->window);
+            activate(*x, e->window);
         }
         x->sync();
         return AXError::success;
@@ -290,40 +311,66 @@ AXError X11Accessibility::setAttribute(const AXElement& element, const QString& 
     return AXError::attributeUnsupported;
 }
 
-AXError X11Accessibility::moveResize(xcb_window_t window, const AXValue& value, bool position)
+// A maximised or full-screen window keeps its place whatever it is asked: it leaves those states
+// first, as a minimised one is shown again before it is moved.
+void X11Accessibility::leaveFixedStates(X11Connection& x, xcb_window_t window)
 {
-    X11Connection* x = connection();
+    const auto state = x.property(x.requestProperty(window, x.atom(X11Connection::NET_WM_STATE)));
+    if (!state)
+        return;
+    const QList<uint32_t> atoms = X11Connection::values32(*state);
+    const xcb_atom_t vertical = x.atom(X11Connection::NET_WM_STATE_MAXIMIZED_VERT);
+    const xcb_atom_t horizontal = x.atom(X11Connection::NET_WM_STATE_MAXIMIZED_HORZ);
+    const xcb_atom_t fullScreen = x.atom(X11Connection::NET_WM_STATE_FULLSCREEN);
+    const xcb_atom_t netState = x.atom(X11Connection::NET_WM_STATE);
+    if (atoms.contains(fullScreen)) {
+        const uint32_t data[5] = {stateRemove, fullScreen, XCB_NONE, sourceIndicationState, 0};
+        x.sendRootMessage(window, netState, data);
+    }
+    if (atoms.contains(vertical) || atoms.contains(horizontal)) {
+        const uint32_t data[5] = {stateRemove, vertical, horizontal, sourceIndicationState, 0};
+        x.sendRootMessage(window, netState, data);
+    }
+}
+
+AXError X11Accessibility::moveResize(X11Connection& x, xcb_window_t window, const AXValue& value, bool position)
+{
     uint32_t data[5] = {northWestGravity | sourceIndication, 0, 0, 0, 0};
     if (position) {
         const QPointF* point = std::get_if<QPointF>(&value);
-        if (!point || !std::isfinite(point->x()) || !std::isfinite(point->y()) ||
-            std::fabs(point->x()) > 32767 || std::fabs(point->y()) > 32767)
+        const auto primary = x.primaryOrigin();
+        if (!primary)
+            return AXError::cannotComplete;
+        if (!point || !std::isfinite(point->x()) || !std::isfinite(point->y()))
+            return AXError::illegalArgument;
+        const double rootX = point->x() + primary->x(), rootY = point->y() + primary->y();
+        if (std::fabs(rootX) > 32767 || std::fabs(rootY) > 32767)
             return AXError::illegalArgument;
         data[0] |= moveFlags;
-        data[1] = uint32_t(int32_t(std::lround(point->x())));
-        data[2] = uint32_t(int32_t(std::lround(point->y())));
+        data[1] = uint32_t(int32_t(std::lround(rootX)));
+        data[2] = uint32_t(int32_t(std::lround(rootY)));
     } else {
         const QSizeF* size = std::get_if<QSizeF>(&value);
         if (!size || !std::isfinite(size->width()) || !std::isfinite(size->height()))
             return AXError::illegalArgument;
         // The request carries the client size: take the decorations off the outer size.
-        const AXResult outer = frameOf(window, false);
+        const AXResult outer = frameOf(x, window, false);
         const QSizeF* current = std::get_if<QSizeF>(&outer.value);
-        xcb_get_geometry_reply_t* geometry =
-            current ? xcb_get_geometry_reply(x->raw(), xcb_get_geometry(x->raw(), window), nullptr) : nullptr;
+        Reply<xcb_get_geometry_reply_t> geometry(
+            current ? xcb_get_geometry_reply(x.raw(), xcb_get_geometry(x.raw(), window), nullptr) : nullptr);
         if (!geometry)
             return AXError::invalidUIElement;
         const double decorationWidth = current->width() - geometry->width;
         const double decorationHeight = current->height() - geometry->height;
-        std::free(geometry);
         const double width = std::clamp(size->width() - decorationWidth, 1.0, 32767.0);
         const double height = std::clamp(size->height() - decorationHeight, 1.0, 32767.0);
         data[0] |= sizeFlags;
         data[3] = uint32_t(std::lround(width));
         data[4] = uint32_t(std::lround(height));
     }
-    x->sendRootMessage(window, x->atom(X11Connection::NET_MOVERESIZE_WINDOW), data);
-    x->sync();
+    leaveFixedStates(x, window);
+    x.sendRootMessage(window, x.atom(X11Connection::NET_MOVERESIZE_WINDOW), data);
+    x.sync();
     return AXError::success;
 }
 
@@ -337,24 +384,26 @@ AXError X11Accessibility::performAction(const AXElement& element, const QString&
         return AXError::cannotComplete;
     if (e->kind != X11Element::clientWindow || action != AXAction::raise)
         return AXError::actionUnsupported;
-    activate(e->window);
+    activate(*x, e->window);
     x->sync();
     return AXError::success;
 }
 
-void X11Accessibility::activate(xcb_window_t window)
+void X11Accessibility::activate(X11Connection& x, xcb_window_t window)
 {
-    X11Connection* x = connection();
-    const uint32_t current = x->activeWindow().value_or(XCB_NONE);
+    const uint32_t current = x.activeWindow().value_or(XCB_NONE);
     const uint32_t data[5] = {2, XCB_CURRENT_TIME, current, 0, 0};
-    x->sendRootMessage(window, x->atom(X11Connection::NET_ACTIVE_WINDOW), data);
+    x.sendRootMessage(window, x.atom(X11Connection::NET_ACTIVE_WINDOW), data);
 }
 
 bool X11Accessibility::activateApplication(qint32 pid)
 {
     // Raising a window already activated it: here activation only tells whether the process is
     // still on the desktop.
-    for (const Client& client : clients(false)) {
+    X11Connection* x = connection();
+    if (!x)
+        return false;
+    for (const Client& client : x->clients(false)) {
         if (client.pid == pid)
             return true;
     }

@@ -3,11 +3,14 @@
 #include "platform/Accessibility.h"
 #include "platform/x11/X11Connection.h"
 
+#include <QElapsedTimer>
 #include <QHash>
+#include <mutex>
 
 // The accessibility operations over an EWMH window manager. Applications are the processes
 // (`_NET_WM_PID`) of managed clients, found by their WM_CLASS class; their windows are their clients.
-// Frames are outer frames (decorations included) in root coordinates, which are top-left based.
+// Frames are outer frames (decorations included) in the top-left space: root coordinates less the
+// primary monitor's top-left corner.
 class X11Accessibility final : public Accessibility {
 public:
     X11Accessibility();
@@ -27,23 +30,33 @@ public:
 
 private:
     using Client = X11Connection::Client;
+    // The connection, opened on first use; absent when there is no display or it broke. Each
+    // operation takes it once and hands it down, so a connection that breaks half-way only makes
+    // the remaining requests fail.
     X11Connection* connection();
-    QList<Client> clients(bool withClass);
+    std::optional<QList<xcb_window_t>> listedWindows(qint32 pid);
 
-    AXResult windowsOf(qint32 pid);
-    AXResult focusedWindowOf(qint32 pid);
+    AXResult windowsOf(X11Connection& x, qint32 pid);
+    AXResult focusedWindowOf(X11Connection& x, qint32 pid);
     struct TitleRequest {
         xcb_get_property_cookie_t netName;
         xcb_get_property_cookie_t wmName;
     };
-    TitleRequest requestTitle(xcb_window_t window);
-    AXResult title(const TitleRequest& request);
-    AXResult titleOf(xcb_window_t window);
-    AXResult frameOf(xcb_window_t window, bool wantPosition);
-    AXResult minimizedState(xcb_window_t window);
-    AXError moveResize(xcb_window_t window, const AXValue& value, bool position);
-    void activate(xcb_window_t window);
+    static TitleRequest requestTitle(X11Connection& x, xcb_window_t window);
+    static AXResult title(X11Connection& x, const TitleRequest& request);
+    static AXResult frameOf(X11Connection& x, xcb_window_t window, bool wantPosition);
+    static AXResult minimizedState(X11Connection& x, xcb_window_t window);
+    static AXError moveResize(X11Connection& x, xcb_window_t window, const AXValue& value, bool position);
+    static void leaveFixedStates(X11Connection& x, xcb_window_t window);
+    static void activate(X11Connection& x, xcb_window_t window);
 
     std::unique_ptr<X11Connection> m_connection;
-    bool m_connectTried = false;
+    std::once_flag m_connectOnce;
+    // The editor windows of the last application listing, by process.
+    struct Listing {
+        QHash<qint32, QList<xcb_window_t>> windows;
+        QElapsedTimer age;
+    };
+    std::mutex m_listingMutex;
+    Listing m_listing;
 };

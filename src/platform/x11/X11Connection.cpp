@@ -1,5 +1,7 @@
 #include "platform/x11/X11Connection.h"
 
+#include <xcb/randr.h>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -11,9 +13,21 @@ template <typename T> struct FreeDeleter {
 template <typename T> using Reply = std::unique_ptr<T, FreeDeleter<T>>;
 
 constexpr const char* atomNames[X11Connection::AtomCount] = {
-    "_NET_CLIENT_LIST",   "_NET_ACTIVE_WINDOW", "_NET_WM_NAME",         "_NET_WM_PID",
-    "_NET_FRAME_EXTENTS", "_NET_WM_STATE",      "_NET_WM_STATE_HIDDEN", "_NET_MOVERESIZE_WINDOW",
-    "WM_STATE",           "WM_CHANGE_STATE",    "UTF8_STRING",          "COMPOUND_TEXT",
+    "_NET_CLIENT_LIST",
+    "_NET_ACTIVE_WINDOW",
+    "_NET_WM_NAME",
+    "_NET_WM_PID",
+    "_NET_FRAME_EXTENTS",
+    "_NET_WM_STATE",
+    "_NET_WM_STATE_HIDDEN",
+    "_NET_WM_STATE_MAXIMIZED_VERT",
+    "_NET_WM_STATE_MAXIMIZED_HORZ",
+    "_NET_WM_STATE_FULLSCREEN",
+    "_NET_MOVERESIZE_WINDOW",
+    "WM_STATE",
+    "WM_CHANGE_STATE",
+    "UTF8_STRING",
+    "COMPOUND_TEXT",
 };
 
 // Property values are read whole up to this many 32-bit units (64 MiB).
@@ -158,6 +172,37 @@ std::optional<xcb_window_t> X11Connection::activeWindow()
     if (values.isEmpty() || values.first() == XCB_NONE)
         return std::nullopt;
     return values.first();
+}
+
+std::optional<QPoint> X11Connection::primaryOrigin()
+{
+    if (!m_randrChecked) {
+        m_randrChecked = true;
+        const xcb_query_extension_reply_t* randr = xcb_get_extension_data(m_connection, &xcb_randr_id);
+        if (randr && randr->present) {
+            Reply<xcb_randr_query_version_reply_t> version(xcb_randr_query_version_reply(
+                m_connection, xcb_randr_query_version(m_connection, 1, 5), nullptr));
+            m_hasMonitors = version && (version->major_version > 1 || version->minor_version >= 5);
+        }
+    }
+    if (broken())
+        return std::nullopt;
+    if (!m_hasMonitors)
+        return QPoint(0, 0);
+    Reply<xcb_randr_get_monitors_reply_t> reply(
+        xcb_randr_get_monitors_reply(m_connection, xcb_randr_get_monitors(m_connection, m_root, 1), nullptr));
+    if (!reply)
+        return broken() ? std::nullopt : std::optional<QPoint>(QPoint(0, 0));
+    std::optional<QPoint> first;
+    for (auto it = xcb_randr_get_monitors_monitors_iterator(reply.get()); it.rem;
+         xcb_randr_monitor_info_next(&it)) {
+        const QPoint corner(it.data->x, it.data->y);
+        if (it.data->primary)
+            return corner;
+        if (!first)
+            first = corner;
+    }
+    return first.value_or(QPoint(0, 0));
 }
 
 void X11Connection::sendRootMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5])

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QPoint>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -19,6 +20,9 @@ public:
         NET_FRAME_EXTENTS,
         NET_WM_STATE,
         NET_WM_STATE_HIDDEN,
+        NET_WM_STATE_MAXIMIZED_VERT,
+        NET_WM_STATE_MAXIMIZED_HORZ,
+        NET_WM_STATE_FULLSCREEN,
         NET_MOVERESIZE_WINDOW,
         WM_STATE,
         WM_CHANGE_STATE,
@@ -64,6 +68,11 @@ public:
     std::optional<qint32> pidOf(xcb_window_t window);
     std::optional<xcb_window_t> activeWindow();
 
+    // The top-left corner of the primary monitor in root coordinates: the origin of the top-left
+    // space window frames are given in. The RandR monitor marked primary, else the first one; the
+    // root's origin without RandR.
+    std::optional<QPoint> primaryOrigin();
+
     // Sends an EWMH client message to the root window.
     void sendRootMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5]);
     // Waits until the server has handled every request sent so far.
@@ -77,4 +86,6 @@ private:
     xcb_connection_t* m_connection;
     xcb_window_t m_root;
     xcb_atom_t m_atoms[AtomCount] = {};
+    bool m_randrChecked = false;
+    bool m_hasMonitors = false;
 };
