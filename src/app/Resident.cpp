@@ -5,6 +5,7 @@
 #include "core/state/Scheduling.h"
 #include "platform/Platform.h"
 #include "platform/Sleeper.h"
+#include "platform/SystemProcesses.h"
 #include "ui/Fonts.h"
 #include "ui/QtScreens.h"
 #include "ui/WindowFocusEffect.h"
@@ -41,5 +42,9 @@ extern "C" __attribute__((visibility("default"))) int panedeck_resident_main(int
     if (!delegate.applicationDidFinishLaunching())
         return 0;
     Fonts::registerBundled();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // Background work still running ends before the services it uses go: the runs it waits for are
+    // asked to end, and the pools are waited for as `scheduling` goes, before everything above it.
+    SystemProcesses::endQuietRuns();
+    return status;
 }

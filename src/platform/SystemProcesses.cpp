@@ -3,7 +3,12 @@
 #include <QDebug>
 #include <QProcess>
 #include <QStringDecoder>
+#include <QSet>
 #include <algorithm>
+#include <csignal>
+#include <mutex>
+#include <sys/types.h>
+#include <unistd.h>
 
 namespace {
 
@@ -83,6 +88,35 @@ std::optional<int> SystemProcesses::startAndWait(const QString& executable, cons
     return process.exitCode();
 }
 
+namespace {
+
+// Process groups of the quiet runs in progress, so that quitting can end them.
+std::mutex runningMutex;
+QSet<qint64> runningGroups;
+
+struct RunningGroup {
+    qint64 group;
+    explicit RunningGroup(qint64 g) : group(g)
+    {
+        const std::lock_guard lock(runningMutex);
+        runningGroups.insert(group);
+    }
+    ~RunningGroup()
+    {
+        const std::lock_guard lock(runningMutex);
+        runningGroups.remove(group);
+    }
+};
+
+void signalGroup(qint64 group, int signal)
+{
+    ::kill(-pid_t(group), signal);
+}
+
+} // namespace
+
+// The child leads a process group of its own: a program that is a wrapper script ends together with
+// whatever it started.
 void SystemProcesses::runQuietly(const QString& executable, const QStringList& arguments,
                                  const QString& workingDirectory, int terminateAfterMs)
 {
@@ -93,17 +127,26 @@ void SystemProcesses::runQuietly(const QString& executable, const QStringList& a
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
     process.start();
     if (!process.waitForStarted())
         return;
+    const RunningGroup running(process.processId());
     if (process.waitForFinished(std::max(terminateAfterMs, 0))) // -1 would wait without end
         return;
-    process.terminate();
+    signalGroup(running.group, SIGTERM);
     if (process.waitForFinished(5000))
         return;
     // Ignored the request: a child that never ends must not hold its caller forever.
     qInfo().noquote()
         << QStringLiteral("Processes: %1 ignored the terminate request; killed").arg(executable);
-    process.kill();
+    signalGroup(running.group, SIGKILL);
     process.waitForFinished(1000);
+}
+
+void SystemProcesses::endQuietRuns()
+{
+    const std::lock_guard lock(runningMutex);
+    for (const qint64 group : std::as_const(runningGroups))
+        signalGroup(group, SIGTERM);
 }

@@ -16,4 +16,6 @@ public:
                                QString* error);
     void runQuietly(const QString& executable, const QStringList& arguments, const QString& workingDirectory,
                     int terminateAfterMs) override;
+    // Asks every quiet run still in progress, with whatever it started, to end now (when quitting).
+    static void endQuietRuns();
 };

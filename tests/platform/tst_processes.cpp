@@ -95,8 +95,8 @@ private Q_SLOTS:
                  (Command{u"/usr/bin/x-terminal-emulator"_qs, {}, u"/tmp/a b"_qs}));
         QCOMPARE(translate({u"-a"_qs, u"Safari"_qs, u"https://a.dev"_qs}),
                  (Command{u"/usr/bin/xdg-open"_qs, {u"https://a.dev"_qs}, {}}));
-        QCOMPARE(translate({u"-a"_qs, u"Google Chrome"_qs, u"https://a.dev"_qs}),
-                 (Command{u"/usr/bin/xdg-open"_qs, {u"https://a.dev"_qs}, {}}));
+        // A browser asked for by name is that browser or nothing: never the default one instead.
+        QCOMPARE(translate({u"-a"_qs, u"Google Chrome"_qs, u"https://a.dev"_qs}), std::nullopt);
         QCOMPARE(translate({u"-a"_qs, u"Safari"_qs, u"--incognito"_qs}), std::nullopt);
         QCOMPARE(translate({u"-a"_qs, u"Preview"_qs, u"x"_qs}), std::nullopt);
         QCOMPARE(translate({u"-e"_qs, u"x"_qs}), std::nullopt);

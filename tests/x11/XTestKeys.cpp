@@ -40,9 +40,14 @@ void XTestKeys::chord(const QList<xcb_keysym_t>& keysyms)
         release(*it);
 }
 
-void XTestKeys::click(int x, int y)
+void XTestKeys::move(int x, int y)
 {
     fake(XCB_MOTION_NOTIFY, 0, int16_t(x), int16_t(y));
+}
+
+void XTestKeys::click(int x, int y)
+{
+    move(x, y);
     fake(XCB_BUTTON_PRESS, 1);
     fake(XCB_BUTTON_RELEASE, 1);
 }

@@ -19,6 +19,8 @@ public:
     // Presses the keys in order and releases them in reverse order.
     void chord(const QList<xcb_keysym_t>& keysyms);
     void click(int x, int y);
+    // Moves the pointer.
+    void move(int x, int y);
 
 private:
     void fake(uint8_t type, uint8_t detail, int16_t x = 0, int16_t y = 0);

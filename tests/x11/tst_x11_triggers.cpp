@@ -1,38 +1,13 @@
+#include "Residents.h"
 #include "TestWindows.h"
 #include "XTestKeys.h"
-#include "core/layout/LayoutJson.h"
+#include "platform/x11/X11Keyboard.h"
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QSaveFile>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-bool waitUntil(const std::function<bool()>& condition, int ms = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QThread::msleep(20);
-    }
-    return true;
-}
-
-// Holds `condition` false for the whole time.
-bool staysFalse(const std::function<bool()>& condition, int ms = 900)
-{
-    return !waitUntil(condition, ms);
-}
-
-} // namespace
 
 // The resident application on a real desktop, driven through XTest: the hot key, the double taps,
 // the single copy and a click on a slot.
@@ -41,94 +16,15 @@ class X11TriggersTest : public QObject {
 
     std::unique_ptr<TestWindows> windows;
     std::unique_ptr<XTestKeys> keys;
-    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<Residents> residents;
 
-    // One resident copy with its own home folder; standard error is collected as it comes.
-    struct Resident {
-        QProcess process;
-        QByteArray errors;
-        QByteArray output;
-        void collect()
-        {
-            process.waitForReadyRead(10);
-            errors += process.readAllStandardError();
-            output += process.readAllStandardOutput();
-        }
-        bool saw(const QByteArray& text)
-        {
-            return waitUntil([&] {
-                collect();
-                return errors.contains(text);
-            });
-        }
-    };
-    std::vector<std::unique_ptr<Resident>> residents;
-
-    QProcessEnvironment environment() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(u"QT_QPA_PLATFORM"_s);
-        env.insert(u"HOME"_s, home->path());
-        env.insert(u"XDG_DATA_HOME"_s, home->filePath(u"data"_s));
-        env.insert(u"XDG_CONFIG_HOME"_s, home->filePath(u"config"_s));
-        return env;
-    }
-    void writeLayout(const Layout& layout)
-    {
-        QDir().mkpath(home->filePath(u"data/Panedeck"_s));
-        QSaveFile file(home->filePath(u"data/Panedeck/layout.json"_s));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(LayoutJson::encode(layout));
-        QVERIFY(file.commit());
-    }
     Resident& start(const Layout& layout, bool waitForTriggers = true)
     {
-        writeLayout(layout);
-        auto resident = std::make_unique<Resident>();
-        resident->process.setProcessEnvironment(environment());
-        resident->process.start(QStringLiteral(PANEDECK_BINARY), QStringList());
-        residents.push_back(std::move(resident));
-        Resident& r = *residents.back();
-        if (waitForTriggers)
-            [&] { QVERIFY2(r.saw("triggers wired"), r.errors.constData()); }();
-        return r;
+        return residents->start(layout, waitForTriggers);
     }
-
-    // A managed window of `resident` with this title, if one is mapped.
-    std::optional<xcb_window_t> windowOf(Resident& resident, const QString& title)
-    {
-        const auto pid = qint32(resident.process.processId());
-        for (const X11Connection::Client& client : windows->x().clients(false)) {
-            if (client.pid == pid && windows->netTitle(client.window) == title)
-                return client.window;
-        }
-        return std::nullopt;
-    }
-    // Where a window's top-left corner is on the screen.
-    QPoint rootOrigin(xcb_window_t window)
-    {
-        auto* c = windows->x().raw();
-        std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> origin(
-            xcb_translate_coordinates_reply(
-                c, xcb_translate_coordinates(c, window, windows->x().root(), 0, 0), nullptr),
-            &std::free);
-        return origin ? QPoint(origin->dst_x, origin->dst_y) : QPoint();
-    }
-    // The names of a window's _NET_WM_STATE atoms.
-    QByteArrayList states(xcb_window_t window)
-    {
-        X11Connection& x = windows->x();
-        QByteArrayList names;
-        const auto property = x.property(x.requestProperty(window, x.atom(X11Connection::NET_WM_STATE)));
-        for (const uint32_t atom : property ? X11Connection::values32(*property) : QList<uint32_t>{}) {
-            std::unique_ptr<xcb_get_atom_name_reply_t, decltype(&std::free)> name(
-                xcb_get_atom_name_reply(x.raw(), xcb_get_atom_name(x.raw(), atom), nullptr), &std::free);
-            if (name)
-                names.append(QByteArray(xcb_get_atom_name_name(name.get()),
-                                        xcb_get_atom_name_name_length(name.get())));
-        }
-        return names;
-    }
+    std::optional<xcb_window_t> windowOf(Resident& r, const QString& title) { return residents->windowOf(r, title); }
+    QPoint rootOrigin(xcb_window_t window) { return residents->rootOrigin(window); }
+    QByteArrayList states(xcb_window_t window) { return residents->states(window); }
     bool panelShown(Resident& resident) { return windowOf(resident, u"Panedeck"_s).has_value(); }
 
     void hotkey() { keys->chord({Keysym::superL, Keysym::altL, Keysym::v}); }
@@ -167,18 +63,13 @@ private Q_SLOTS:
         QVERIFY2(windows->available() && keys->available(), "cannot open the X11 display");
         // Something other than the panel holds the focus, as on a real desktop.
         QVERIFY(windows->spawnTerminal(u"XTerm"_s, u"desk"_s));
+        residents = std::make_unique<Residents>(*windows);
     }
-    void init() { home = std::make_unique<QTemporaryDir>(); }
-    void cleanup()
-    {
-        for (auto& resident : residents) {
-            resident->process.kill();
-            resident->process.waitForFinished(5000);
-        }
-        residents.clear();
-    }
+    void init() { residents->reset(); }
+    void cleanup() { residents->stopAll(); }
     void cleanupTestCase()
     {
+        residents.reset();
         keys.reset();
         windows.reset();
     }
@@ -365,7 +256,7 @@ private Q_SLOTS:
 
     void clickingASlotRaisesItsWindow()
     {
-        const QString folder = home->filePath(u"alpha"_s);
+        const QString folder = residents->homePath(u"alpha"_s);
         QDir().mkpath(folder);
         const auto editor = windows->spawnTerminal(u"Code"_s, u"main.cpp — alpha — Visual Studio Code"_s);
         QVERIFY(editor);

@@ -8,6 +8,8 @@
 struct SystemScheduling::Private {
     QHash<TimerId, QPointer<QTimer>> timers;
     TimerId next = 1;
+    // Blocking work has a pool of its own: Qt's global pool also paints.
+    QThreadPool work;
     QThreadPool placements; // one thread: placements run one after another, in order
 };
 
@@ -16,8 +18,10 @@ SystemScheduling::SystemScheduling() : d(std::make_unique<Private>())
     d->placements.setMaxThreadCount(1);
 }
 
+// What the background work uses outlives it: whoever owns those services destroys this first.
 SystemScheduling::~SystemScheduling()
 {
+    d->work.waitForDone();
     d->placements.waitForDone();
 }
 
@@ -50,7 +54,7 @@ void SystemScheduling::cancel(TimerId timer)
 
 void SystemScheduling::background(std::function<void()> work)
 {
-    QThreadPool::globalInstance()->start(std::move(work));
+    d->work.start(std::move(work));
 }
 
 void SystemScheduling::placement(std::function<void()> work)

@@ -48,14 +48,14 @@ std::optional<Command> translate(const QStringList& args,
     }
     if (args.size() != 3 || target.isEmpty() || target.startsWith(u'-'))
         return std::nullopt;
-    if (application == QStringLiteral("Google Chrome")) {
-        if (auto chrome = firstFound({QStringLiteral("google-chrome"), QStringLiteral("google-chrome-stable"),
-                                      QStringLiteral("chromium"), QStringLiteral("chromium-browser")},
-                                     {target}, findExecutable))
-            return chrome;
-    } else if (application != QStringLiteral("Safari")) {
+    // Chrome is Chrome or Chromium, or the request fails (the panel then says the browser is
+    // missing); Safari, which Linux lacks, stands for the default browser.
+    if (application == QStringLiteral("Google Chrome"))
+        return firstFound({QStringLiteral("google-chrome"), QStringLiteral("google-chrome-stable"),
+                           QStringLiteral("chromium"), QStringLiteral("chromium-browser")},
+                          {target}, findExecutable);
+    if (application != QStringLiteral("Safari"))
         return std::nullopt;
-    }
     return firstFound({QStringLiteral("xdg-open")}, {target}, findExecutable);
 }
 

@@ -114,6 +114,15 @@ int X11Hotkeys::grab(quint32 keyCode, quint32 modifiers)
     return 0;
 }
 
+bool X11Hotkeys::stillFits() const
+{
+    const X11Keyboard keyboard = X11Keyboard::load(m_x->raw());
+    const auto keysym = MacKeyCodes::keysym(m_wanted->first);
+    return m_keycode && keysym && keyboard.keycode(*keysym) == m_keycode &&
+           keyboard.modifierState(m_wanted->second) == m_state &&
+           keyboard.numLockMask() == m_keyboard.numLockMask();
+}
+
 void X11Hotkeys::release()
 {
     if (!m_keycode || !m_x)
@@ -127,6 +136,7 @@ void X11Hotkeys::release()
 
 void X11Hotkeys::readEvents()
 {
+
     bool remapped = false;
     while (xcb_generic_event_t* event = xcb_poll_for_event(m_x->raw())) {
         const uint8_t type = event->response_type & 0x7f;
@@ -148,9 +158,14 @@ void X11Hotkeys::readEvents()
         }
         std::free(event);
     }
+    // A display that went away leaves the socket readable for ever: stop listening to it.
+    if (m_x->broken() && m_notifier)
+        m_notifier->setEnabled(false);
     // The keyboard was remapped (a layout chosen after start-up, say): the combination may sit on
-    // other keys now, or only again after a later change.
-    if (remapped && m_wanted) {
+    // other keys now, or only again after a later change. Notices also come when nothing moved (the
+    // first synthetic key event switches the keyboard device): a grab that still fits stays, since
+    // a press arriving between releasing and grabbing again would be lost.
+    if (remapped && m_wanted && !stillFits()) {
         release();
         if (const int status = grab(m_wanted->first, m_wanted->second); status != 0)
             qInfo().noquote() << QStringLiteral(

@@ -23,6 +23,8 @@ public:
 private:
     int grab(quint32 keyCode, quint32 modifiers);
     void release();
+    // Whether the grab in force still catches the wanted combination in the current keyboard mapping.
+    bool stillFits() const;
     void readEvents();
     QList<uint16_t> lockVariants() const;
 

@@ -106,6 +106,9 @@ void X11KeyEvents::readEvents()
         }
         std::free(event);
     }
+    // A display that went away leaves the socket readable for ever: stop listening to it.
+    if (m_x->broken() && m_notifier)
+        m_notifier->setEnabled(false);
 }
 
 void X11KeyEvents::deliver(const KeyEvent& event)

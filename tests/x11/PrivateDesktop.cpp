@@ -1,0 +1,111 @@
+#include "PrivateDesktop.h"
+
+#include "platform/x11/X11Connection.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+
+namespace {
+
+bool run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+// The window manager is ready once it announces itself on the root window.
+bool managerReady()
+{
+    const auto x = X11Connection::open();
+    if (!x)
+        return false;
+    const QByteArray name("_NET_SUPPORTING_WM_CHECK");
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+        xcb_intern_atom_reply(x->raw(), xcb_intern_atom(x->raw(), 1, uint16_t(name.size()), name.constData()),
+                              nullptr),
+        &std::free);
+    if (!atom || atom->atom == XCB_NONE)
+        return false;
+    const auto check = x->property(x->requestProperty(x->root(), atom->atom));
+    // ... and manages windows: the client list exists, empty or not.
+    const auto clients = x->property(x->requestProperty(x->root(), x->atom(X11Connection::NET_CLIENT_LIST)));
+    return check && !X11Connection::values32(*check).isEmpty() && clients && clients->type == XCB_ATOM_WINDOW;
+}
+
+bool poll(const std::function<bool()>& condition)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > 10000)
+            return false;
+        QThread::msleep(30);
+    }
+    return true;
+}
+
+} // namespace
+
+PrivateDesktop::~PrivateDesktop()
+{
+    m_manager.kill();
+    m_manager.waitForFinished(2000);
+    killServer();
+}
+
+bool PrivateDesktop::start(QSize size)
+{
+    // Xvfb picks a free display number itself and writes it to descriptor 3.
+    const QString numberFile = m_work.filePath(QStringLiteral("display"));
+    m_server.start(QStringLiteral("sh"),
+                   {QStringLiteral("-c"), QStringLiteral("exec Xvfb -displayfd 3 -screen 0 %1x%2x24 -nolisten tcp "
+                                                         "-noreset 3>\"$0\" 2>/dev/null")
+                                              .arg(size.width())
+                                              .arg(size.height()),
+                    numberFile});
+    QByteArray number;
+    if (!poll([&] {
+            QFile file(numberFile);
+            number = file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray();
+            return !number.isEmpty();
+        }))
+        return false;
+    qputenv("DISPLAY", ":" + number);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), m_work.path());
+    m_manager.setProcessEnvironment(environment);
+    m_manager.setStandardOutputFile(QProcess::nullDevice());
+    m_manager.setStandardErrorFile(QProcess::nullDevice());
+    m_manager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+    return poll(managerReady);
+}
+
+bool PrivateDesktop::setMonitors(const QStringList& geometries)
+{
+    for (const QString& name : std::as_const(m_monitors))
+        run(QStringLiteral("xrandr"), {QStringLiteral("--delmonitor"), name});
+    m_monitors.clear();
+    for (qsizetype i = 0; i < geometries.size(); ++i) {
+        // Millimetres do not matter here; the first monitor takes over the server's only output,
+        // which would otherwise stand as a monitor of its own over the whole screen.
+        const QStringList parts = QString(geometries[i]).replace(u'+', u'x').split(u'x');
+        const QString name = QStringLiteral("test%1").arg(i);
+        const QString geometry = QStringLiteral("%1/300x%2/200+%3+%4").arg(parts[0], parts[1], parts[2], parts[3]);
+        if (!run(QStringLiteral("xrandr"), {QStringLiteral("--setmonitor"), (i == 0 ? QStringLiteral("*") : QString()) + name,
+                                            geometry, i == 0 ? QStringLiteral("screen") : QStringLiteral("none")}))
+            return false;
+        m_monitors.append(name);
+    }
+    return true;
+}
+
+void PrivateDesktop::killServer()
+{
+    if (m_server.state() == QProcess::NotRunning)
+        return;
+    m_server.kill();
+    m_server.waitForFinished(5000);
+}

@@ -1,0 +1,144 @@
+#include "Residents.h"
+
+#include "core/layout/LayoutJson.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSaveFile>
+#include <QTest>
+#include <QThread>
+
+bool waitUntil(const std::function<bool()>& condition, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+bool staysFalse(const std::function<bool()>& condition, int ms)
+{
+    return !waitUntil(condition, ms);
+}
+
+void Resident::collect()
+{
+    process.waitForReadyRead(10);
+    errors += process.readAllStandardError();
+    output += process.readAllStandardOutput();
+}
+
+bool Resident::saw(const QByteArray& text, int ms)
+{
+    return waitUntil(
+        [&] {
+            collect();
+            return errors.contains(text);
+        },
+        ms);
+}
+
+void Residents::reset()
+{
+    stopAll();
+    m_home = std::make_unique<QTemporaryDir>();
+}
+
+QString Residents::homePath(const QString& name) const
+{
+    return name.isEmpty() ? m_home->path() : m_home->filePath(name);
+}
+
+QProcessEnvironment Residents::environment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.insert(QStringLiteral("HOME"), homePath());
+    env.insert(QStringLiteral("XDG_DATA_HOME"), homePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), homePath(QStringLiteral("config")));
+    return env;
+}
+
+void Residents::writeLayout(const Layout& layout)
+{
+    QDir().mkpath(homePath(QStringLiteral("data/Panedeck")));
+    QSaveFile file(homePath(QStringLiteral("data/Panedeck/layout.json")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(LayoutJson::encode(layout));
+    QVERIFY(file.commit());
+}
+
+Resident& Residents::start(const Layout& layout, bool waitForTriggers)
+{
+    writeLayout(layout);
+    auto resident = std::make_unique<Resident>();
+    resident->process.setProcessEnvironment(environment());
+    resident->process.start(QStringLiteral(PANEDECK_BINARY), QStringList());
+    m_residents.push_back(std::move(resident));
+    Resident& r = *m_residents.back();
+    if (waitForTriggers)
+        [&] { QVERIFY2(r.saw("triggers wired"), r.errors.constData()); }();
+    return r;
+}
+
+void Residents::stopAll()
+{
+    for (auto& resident : m_residents) {
+        resident->process.kill();
+        resident->process.waitForFinished(5000);
+    }
+    m_residents.clear();
+}
+
+std::optional<xcb_window_t> Residents::windowOf(Resident& resident, const QString& title)
+{
+    const auto pid = qint32(resident.process.processId());
+    for (const X11Connection::Client& client : m_windows.x().clients(false)) {
+        if (client.pid == pid && m_windows.netTitle(client.window) == title)
+            return client.window;
+    }
+    return std::nullopt;
+}
+
+QPoint Residents::rootOrigin(xcb_window_t window)
+{
+    auto* c = m_windows.x().raw();
+    std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> origin(
+        xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, window, m_windows.x().root(), 0, 0),
+                                        nullptr),
+        &std::free);
+    return origin ? QPoint(origin->dst_x, origin->dst_y) : QPoint();
+}
+
+QRect Residents::outerFrame(xcb_window_t window)
+{
+    X11Connection& x = m_windows.x();
+    std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
+        xcb_get_geometry_reply(x.raw(), xcb_get_geometry(x.raw(), window), nullptr), &std::free);
+    const auto extents = x.property(x.requestProperty(window, x.atom(X11Connection::NET_FRAME_EXTENTS)));
+    auto e = extents ? X11Connection::values32(*extents) : QList<uint32_t>{};
+    e.resize(4); // left, right, top, bottom
+    if (!geometry)
+        return {};
+    const QPoint origin = rootOrigin(window);
+    return QRect(origin.x() - int(e[0]), origin.y() - int(e[2]), geometry->width + int(e[0] + e[1]),
+                 geometry->height + int(e[2] + e[3]));
+}
+
+QByteArrayList Residents::states(xcb_window_t window)
+{
+    X11Connection& x = m_windows.x();
+    QByteArrayList names;
+    const auto property = x.property(x.requestProperty(window, x.atom(X11Connection::NET_WM_STATE)));
+    for (const uint32_t atom : property ? X11Connection::values32(*property) : QList<uint32_t>{}) {
+        std::unique_ptr<xcb_get_atom_name_reply_t, decltype(&std::free)> name(
+            xcb_get_atom_name_reply(x.raw(), xcb_get_atom_name(x.raw(), atom), nullptr), &std::free);
+        if (name)
+            names.append(QByteArray(xcb_get_atom_name_name(name.get()), xcb_get_atom_name_name_length(name.get())));
+    }
+    return names;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "TestWindows.h"
+#include "core/layout/Layout.h"
+
+#include <QByteArrayList>
+#include <QPoint>
+#include <QProcess>
+#include <QRect>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <vector>
+
+// Polls `condition` until it holds, for up to `ms`.
+bool waitUntil(const std::function<bool()>& condition, int ms = 5000);
+// Holds `condition` false for the whole time.
+bool staysFalse(const std::function<bool()>& condition, int ms = 900);
+
+// One resident copy; standard error is collected as it comes.
+struct Resident {
+    QProcess process;
+    QByteArray errors;
+    QByteArray output;
+    void collect();
+    bool saw(const QByteArray& text, int ms = 5000);
+};
+
+// Resident copies of the real executable on the test desktop, each test with a home folder of its
+// own, and what the desktop says about their windows.
+class Residents {
+public:
+    explicit Residents(TestWindows& windows) : m_windows(windows) {}
+    ~Residents() { stopAll(); }
+
+    // A fresh home folder (and no copies running).
+    void reset();
+    QString homePath(const QString& name = {}) const;
+    QProcessEnvironment environment() const;
+    void writeLayout(const Layout& layout);
+    // Starts a copy on `layout`; with `waitForTriggers` it returns once the copy says it is ready.
+    Resident& start(const Layout& layout, bool waitForTriggers = true);
+    void stopAll();
+
+    // A managed window of `resident` with this title, if one is mapped.
+    std::optional<xcb_window_t> windowOf(Resident& resident, const QString& title);
+    // Where a window's top-left corner is on the root window.
+    QPoint rootOrigin(xcb_window_t window);
+    // A window's outer frame (decorations included) on the root window.
+    QRect outerFrame(xcb_window_t window);
+    // The names of a window's _NET_WM_STATE atoms.
+    QByteArrayList states(xcb_window_t window);
+
+private:
+    TestWindows& m_windows;
+    std::unique_ptr<QTemporaryDir> m_home;
+    std::vector<std::unique_ptr<Resident>> m_residents;
+};

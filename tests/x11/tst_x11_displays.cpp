@@ -1,0 +1,230 @@
+#include "PrivateDesktop.h"
+#include "Residents.h"
+#include "TestWindows.h"
+#include "XTestKeys.h"
+
+#include <QDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QRect parseGeometry(const QString& geometry) // "WxH+X+Y"
+{
+    const QStringList p = QString(geometry).replace(u'+', u'x').split(u'x');
+    return QRect(p[2].toInt(), p[3].toInt(), p[0].toInt(), p[1].toInt());
+}
+
+QString describe(const QRect& r)
+{
+    return u" frame %1,%2 %3x%4 "_s.arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
+bool near(const QRect& a, const QRect& b)
+{
+    return std::abs(a.x() - b.x()) <= 1 && std::abs(a.y() - b.y()) <= 1 && std::abs(a.width() - b.width()) <= 1 &&
+           std::abs(a.height() - b.height()) <= 1;
+}
+
+} // namespace
+
+// The resident application on desktops of several displays (RandR monitors on one X screen, the
+// primary one not at the root's origin): the panel, tiling, maximising and the pointer all go to
+// the display under the pointer. Each arrangement gets a desktop of its own.
+class X11DisplaysTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<PrivateDesktop> desktop;
+    std::unique_ptr<TestWindows> windows;
+    std::unique_ptr<XTestKeys> keys;
+    std::unique_ptr<Residents> residents;
+    QByteArray sharedDisplay;
+
+    void open(QSize size)
+    {
+        residents.reset();
+        keys.reset();
+        windows.reset();
+        desktop = std::make_unique<PrivateDesktop>();
+        QVERIFY2(desktop->start(size), "cannot start Xvfb with openbox");
+        windows = std::make_unique<TestWindows>();
+        keys = std::make_unique<XTestKeys>();
+        residents = std::make_unique<Residents>(*windows);
+        residents->reset();
+        QVERIFY(windows->available() && keys->available());
+        // The first synthetic key switches the server's keyboard device, which every client hears
+        // of; that happens here rather than under the first hot key.
+        keys->tap(Keysym::shiftL);
+    }
+    // An editor window of this process, without size increments, so that frames can be exact.
+    xcb_window_t editor(const QString& project)
+    {
+        X11Connection& x = windows->x();
+        const auto window = windows->createWindow(
+            "Code", {{x.atom(X11Connection::NET_WM_NAME), x.atom(X11Connection::UTF8_STRING),
+                      (u"main.cpp — "_s + project + u" — Visual Studio Code"_s).toUtf8()}});
+        return window.value_or(XCB_NONE);
+    }
+    Layout twoSlots()
+    {
+        Layout layout;
+        for (const QString& name : {u"alpha"_s, u"beta"_s}) {
+            QDir().mkpath(residents->homePath(name));
+            SlotEntry entry;
+            entry.name = name;
+            entry.path = residents->homePath(name);
+            layout.slots.insert(QString::number(layout.slots.size() + 1), entry);
+        }
+        return layout;
+    }
+    QPoint pointer()
+    {
+        X11Connection& x = windows->x();
+        std::unique_ptr<xcb_query_pointer_reply_t, decltype(&std::free)> reply(
+            xcb_query_pointer_reply(x.raw(), xcb_query_pointer(x.raw(), x.root()), nullptr), &std::free);
+        return reply ? QPoint(reply->root_x, reply->root_y) : QPoint(-1, -1);
+    }
+    // Opens the panel with the hot key and waits until it has the keyboard.
+    std::optional<xcb_window_t> showPanel(Resident& r)
+    {
+        keys->chord({Keysym::superL, Keysym::altL, Keysym::v});
+        std::optional<xcb_window_t> panel;
+        if (!waitUntil([&] { return (panel = residents->windowOf(r, u"Panedeck"_s)).has_value(); })) {
+            r.collect();
+            qWarning("no panel: %s", r.errors.constData());
+            return std::nullopt;
+        }
+        if (!windows->waitForActive(*panel)) {
+            qWarning("panel not active: %x", windows->activeWindow().value_or(0));
+            return std::nullopt;
+        }
+        return panel;
+    }
+    // The focus cue (880 points square) that ends a placement: once it shows, the windows are raised
+    // and the pointer has been dealt with.
+    bool cueShown()
+    {
+        X11Connection& x = windows->x();
+        std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> tree(
+            xcb_query_tree_reply(x.raw(), xcb_query_tree(x.raw(), x.root()), nullptr), &std::free);
+        const int count = tree ? xcb_query_tree_children_length(tree.get()) : 0;
+        for (int i = 0; i < count; ++i) {
+            const xcb_window_t child = xcb_query_tree_children(tree.get())[i];
+            std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> g(
+                xcb_get_geometry_reply(x.raw(), xcb_get_geometry(x.raw(), child), nullptr), &std::free);
+            std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> a(
+                xcb_get_window_attributes_reply(x.raw(), xcb_get_window_attributes(x.raw(), child), nullptr),
+                &std::free);
+            if (g && a && g->width == 880 && g->height == 880 && a->map_state == XCB_MAP_STATE_VIEWABLE)
+                return true;
+        }
+        return false;
+    }
+    // Presses a key of the panel once no cue is left from before, and waits for the cue it ends with.
+    bool placeWith(xcb_keysym_t key)
+    {
+        if (!waitUntil([&] { return !cueShown(); }))
+            return false;
+        keys->tap(key);
+        return waitUntil([&] { return cueShown(); });
+    }
+    void sendState(xcb_window_t window, uint32_t action, const char* state)
+    {
+        X11Connection& x = windows->x();
+        std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+            xcb_intern_atom_reply(x.raw(), xcb_intern_atom(x.raw(), 0, uint16_t(strlen(state)), state), nullptr),
+            &std::free);
+        const uint32_t data[5] = {action, atom->atom, 0, 2, 0};
+        x.sendRootMessage(window, x.atom(X11Connection::NET_WM_STATE), data);
+        x.sync();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            QSKIP("no X11 display (scripts/test provides one)");
+        sharedDisplay = qgetenv("DISPLAY");
+    }
+    void cleanup()
+    {
+        residents.reset();
+        keys.reset();
+        windows.reset();
+        desktop.reset();
+        qputenv("DISPLAY", sharedDisplay);
+    }
+
+    void everythingGoesToTheDisplayUnderThePointer_data()
+    {
+        QTest::addColumn<QStringList>("monitors"); // the primary first
+        QTest::addColumn<QList<QPoint>>("pointers");
+        // The pointer on the top row of the lower display belongs to the lower one.
+        QTest::newRow("primary below") << QStringList{u"1920x1080+0+1080"_s, u"1920x1080+0+0"_s}
+                                       << QList<QPoint>{{900, 1080}, {700, 400}};
+        QTest::newRow("primary on the right") << QStringList{u"1920x1080+1920+0"_s, u"1920x1080+0+0"_s}
+                                              << QList<QPoint>{{2000, 500}, {1919, 1079}};
+        QTest::newRow("smaller display up left")
+            << QStringList{u"1920x1080+1280+720"_s, u"1280x720+0+0"_s} << QList<QPoint>{{600, 300}, {2200, 1300}};
+    }
+    void everythingGoesToTheDisplayUnderThePointer()
+    {
+        QFETCH(QStringList, monitors);
+        QFETCH(QList<QPoint>, pointers);
+        open(QSize(3840, 2160));
+        QVERIFY(desktop->setMonitors(monitors));
+        const xcb_window_t alpha = editor(u"alpha"_s), beta = editor(u"beta"_s);
+        QVERIFY(alpha && beta);
+        // A maximised window leaves that state to be placed.
+        sendState(alpha, 1, "_NET_WM_STATE_MAXIMIZED_VERT");
+        QVERIFY(waitUntil([&] { return residents->states(alpha).contains("_NET_WM_STATE_MAXIMIZED_VERT"); }));
+        Resident& r = residents->start(twoSlots());
+
+        QRect last;
+        for (const QPoint& at : pointers) {
+            QRect display;
+            for (const QString& m : monitors) {
+                if (parseGeometry(m).contains(at))
+                    display = parseGeometry(m);
+            }
+            const QString where = u"pointer at %1,%2"_s.arg(at.x()).arg(at.y());
+            keys->move(at.x(), at.y());
+
+            // The panel opens in the middle of that display.
+            auto panel = showPanel(r);
+            QVERIFY2(panel, qPrintable(where));
+            const QRect frame = residents->outerFrame(*panel);
+            QVERIFY2((frame.center() - display.center()).manhattanLength() <= 3, qPrintable(where));
+
+            // 0 tiles the two slots' windows over it (the last count, 4: two full-height columns).
+            QVERIFY2(placeWith('0'), qPrintable(where));
+            const QRect left(display.x(), display.y(), display.width() / 2, display.height());
+            const QRect right = left.translated(display.width() / 2, 0);
+            QVERIFY2(waitUntil([&] { return near(residents->outerFrame(alpha), left); }), qPrintable(where));
+            QVERIFY2(waitUntil([&] { return near(residents->outerFrame(beta), right); }), qPrintable(where));
+            QVERIFY(!residents->states(alpha).contains("_NET_WM_STATE_MAXIMIZED_VERT"));
+
+            // 2 gives slot 2's window the whole display.
+            QVERIFY2(showPanel(r), qPrintable(where));
+            QVERIFY2(placeWith('2'), qPrintable(where));
+            QVERIFY2(waitUntil([&] { return near(residents->outerFrame(beta), display); }),
+                     qPrintable(where + describe(residents->outerFrame(beta)) + QString::fromUtf8(r.errors)));
+            last = display;
+        }
+
+        // From the other display, choosing slot 2 raises its window and the pointer jumps onto it.
+        const QPoint away = pointers.first();
+        keys->move(away.x(), away.y());
+        auto panel = showPanel(r);
+        QVERIFY(panel);
+        const QPoint origin = residents->rootOrigin(*panel);
+        keys->click(origin.x() + 760, origin.y() + 175); // the grid's second cell
+        QVERIFY(windows->waitForActive(beta));
+        QVERIFY2(waitUntil([&] { return (pointer() - last.center()).manhattanLength() <= 2; }),
+                 qPrintable(u"pointer at %1,%2"_s.arg(pointer().x()).arg(pointer().y())));
+    }
+};
+
+QTEST_GUILESS_MAIN(X11DisplaysTest)
+#include "tst_x11_displays.moc"
