@@ -224,6 +224,46 @@ private Q_SLOTS:
         QVERIFY2(waitUntil([&] { return (pointer() - last.center()).manhattanLength() <= 2; }),
                  qPrintable(u"pointer at %1,%2"_s.arg(pointer().x()).arg(pointer().y())));
     }
+
+    // The X server dies under one-shot listings and under the resident application: listings end
+    // with a status, never a crash, and the application leaves with status 1 and one line.
+    void aDisplayThatGoesAwayEndsEverythingCleanly()
+    {
+        open(QSize(1920, 1080));
+        for (int i = 0; i < 60; ++i)
+            QVERIFY(editor(u"p%1"_s.arg(i)));
+        Resident& r = residents->start(twoSlots());
+        QVERIFY(showPanel(r));
+
+        QProcess listings;
+        listings.start(u"sh"_s, {u"-c"_s, u"while :; do \"$0\" list-windows >/dev/null 2>&1; echo $?; done"_s,
+                                 QStringLiteral(PANEDECK_BINARY)});
+        QByteArray statuses;
+        const auto listed = [&](int count) {
+            return waitUntil([&] {
+                listings.waitForReadyRead(10);
+                statuses += listings.readAllStandardOutput();
+                return statuses.count('\n') >= count;
+            });
+        };
+        QVERIFY(listed(5));
+        r.collect();
+        const qsizetype before = r.errors.count('\n');
+        desktop->killServer();
+        const qsizetype atKill = statuses.count('\n');
+        QVERIFY(listed(int(atKill) + 5));
+        listings.kill();
+        listings.waitForFinished();
+        for (const QByteArray& status : statuses.split('\n'))
+            QVERIFY2(status.isEmpty() || status == "0" || status == "1", status.constData());
+        QVERIFY(statuses.endsWith("1\n")); // without a display: status 1
+
+        QVERIFY(r.process.waitForFinished(10000));
+        r.collect();
+        QCOMPARE(r.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(r.process.exitCode(), 1);
+        QVERIFY2(r.errors.count('\n') == before + 1, r.errors.constData());
+    }
 };
 
 QTEST_GUILESS_MAIN(X11DisplaysTest)

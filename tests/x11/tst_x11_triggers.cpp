@@ -25,6 +25,15 @@ class X11TriggersTest : public QObject {
     std::optional<xcb_window_t> windowOf(Resident& r, const QString& title) { return residents->windowOf(r, title); }
     QPoint rootOrigin(xcb_window_t window) { return residents->rootOrigin(window); }
     QByteArrayList states(xcb_window_t window) { return residents->states(window); }
+    // A process that has ended: gone, or a zombie nobody reaps (a container without an init).
+    static bool ended(const QByteArray& pid)
+    {
+        QFile stat(u"/proc/"_s + QString::fromLatin1(pid) + u"/stat"_s);
+        if (!stat.open(QIODevice::ReadOnly))
+            return true;
+        const QByteArray text = stat.readAll();
+        return text.mid(text.lastIndexOf(')') + 2, 1) == "Z";
+    }
     bool panelShown(Resident& resident) { return windowOf(resident, u"Panedeck"_s).has_value(); }
 
     void hotkey() { keys->chord({Keysym::superL, Keysym::altL, Keysym::v}); }
@@ -279,6 +288,40 @@ private Q_SLOTS:
         keys->click(origin.x() + 450, origin.y() + 175);
         QVERIFY(windows->waitForActive(*editor));
         QVERIFY(waitUntil([&] { return !panelShown(r); }));
+    }
+
+    // Quitting while the usage probe runs: the probe, with what it started, ends at once and the
+    // application leaves cleanly (under the sanitizers too: nothing touched after it is gone).
+    void quittingWhileTheUsageProbeRuns()
+    {
+        const QString claude = residents->homePath(u".local/bin/claude"_s);
+        QDir().mkpath(QFileInfo(claude).path());
+        QFile script(claude);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nsleep 60 &\necho $! > \"$HOME/probe-child\"\nwait\n");
+        script.close();
+        QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
+        Layout layout;
+        layout.claudeUsageEnabled = true;
+        Resident& r = start(layout);
+        hotkey();
+        std::optional<xcb_window_t> panel;
+        QVERIFY(waitUntil([&] { return (panel = windowOf(r, u"Panedeck"_s)).has_value(); }));
+        QFile child(residents->homePath(u"probe-child"_s));
+        QVERIFY(waitUntil([&] { return child.exists() && child.size() > 0; }));
+        QVERIFY(child.open(QIODevice::ReadOnly));
+        const QByteArray sleeper = child.readAll().trimmed();
+
+        QThread::msleep(300);
+        const QPoint origin = rootOrigin(*panel);
+        keys->click(origin.x() + 1300, origin.y() + 54); // 終了, at the right end of the header
+        QVERIFY(r.process.waitForFinished(5000));
+        r.collect();
+        QCOMPARE(r.process.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(r.process.exitCode() == 0, r.errors.constData());
+        QVERIFY2(!r.errors.contains("Sanitizer") && !r.errors.contains("runtime error"), r.errors.constData());
+        // The script's own child went with it.
+        QVERIFY(waitUntil([&] { return ended(sleeper); }));
     }
 };
 
