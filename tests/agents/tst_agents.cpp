@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -152,16 +153,18 @@ private Q_SLOTS:
         write(states + u"/old.state.tmp"_qs, "garbage", 999999);
         write(states + u"/huge.state"_qs, QByteArray(200000, 'x'));
         QDir().mkpath(states + u"/folder.state"_qs);
+        QCOMPARE(::mkfifo(QFile::encodeName(states + u"/pipe.state"_qs).constData(), 0600), 0); // never read
 
         QStringList ids;
         for (const AgentStatusEntry& e : store.loadEntries())
             ids.append(e.sessionID);
         ids.sort();
         QCOMPARE(ids, (QStringList{u"good"_qs, u"old-but-touched"_qs}));
-        QStringList left = QDir(states).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        QStringList left = QDir(states).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
         left.sort();
         QCOMPARE(left, (QStringList{u"corrupt-fresh.state"_qs, u"folder.state"_qs, u"good.state"_qs,
-                                    u"huge.state"_qs, u"old-but-touched.state"_qs, u"old.state.tmp"_qs}));
+                                    u"huge.state"_qs, u"old-but-touched.state"_qs, u"old.state.tmp"_qs,
+                                    u"pipe.state"_qs}));
 
         store.recordActivity({}, now);
         QVERIFY(!QFile::exists(store.activityFile()));
@@ -237,3 +240,4 @@ private Q_SLOTS:
 
 QTEST_GUILESS_MAIN(AgentsTest)
 #include "tst_agents.moc"
+

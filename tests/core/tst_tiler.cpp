@@ -49,6 +49,13 @@ private Q_SLOTS:
         QCOMPARE(topLeftOriginFrame(QRectF(0, 0, 100, 100), 1080), QRectF(0, 980, 100, 100));
         QCOMPARE(topLeftOriginFrame(QRectF(1920, 1080, 800, 600), 1080), QRectF(1920, -600, 800, 600));
         QCOMPARE(appKitPoint(QPointF(10, 30), 1080), QPointF(10, 1050));
+
+        // The pointer stands for the pixel below it: a screen's top edge is its own, the bottom
+        // edge the next one's below (so the top row of a lower screen is that screen's).
+        const QRectF lower(0, 0, 1920, 1080), upper(0, 1080, 1920, 1080);
+        QVERIFY(containsPointer(lower, QPointF(10, 1080)) && !containsPointer(upper, QPointF(10, 1080)));
+        QVERIFY(containsPointer(lower, QPointF(0, 1)) && !containsPointer(lower, QPointF(0, 0)));
+        QVERIFY(!containsPointer(lower, QPointF(1920, 500)) && containsPointer(upper, QPointF(1919.5, 2160)));
     }
 
     void pointer_data()

@@ -1,5 +1,5 @@
-// Without arguments: waits, standing in for a resident copy. With "list": prints the resident copies
-// of this executable, one "pid seconds-since-epoch" line each.
+// Without arguments: waits, standing in for a resident copy (with "wait": for a one-shot command).
+// With "list": prints the resident copies of this program, one "pid seconds-since-epoch" line each.
 
 #include "platform/linux/LinuxProcesses.h"
 
@@ -9,7 +9,7 @@
 
 int main(int argc, char** argv)
 {
-    if (argc == 1) {
+    if (argc == 1 || std::strcmp(argv[1], "wait") == 0) {
         sleep(30);
         return 0;
     }

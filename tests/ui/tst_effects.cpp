@@ -71,6 +71,9 @@ private Q_SLOTS:
                  QRect(-340, 440, 880, 880));
         QCOMPARE(WindowFocusEffect::overlayGeometry({0, 0}, QRect(0, 0, 1920, 1080)),
                  QRect(-440, 640, 880, 880));
+        // A primary display away from the desktop's origin (below and right of another one).
+        QCOMPARE(WindowFocusEffect::overlayGeometry({100, 200}, QRect(1280, 720, 1920, 1080)),
+                 QRect(1280 + 100 - 440, 1800 - 200 - 440, 880, 880));
 
         WindowFocusEffect effect;
         effect.play({300, 100});
