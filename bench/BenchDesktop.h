@@ -1,12 +1,14 @@
 #pragma once
 
-// What the desktop benchmarks share: fifty editor-like windows, running commands, and medians.
+// What the desktop benchmarks share: editor-like windows, running commands, and medians.
 
 #include "platform/x11/X11Connection.h"
 
 #include <QElapsedTimer>
 #include <QThread>
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <cstdlib>
 #include <fcntl.h>
 #include <map>
 #include <spawn.h>
@@ -19,7 +21,30 @@ extern char** environ;
 
 namespace BenchDesktop {
 
-inline constexpr int windowCount = 50;
+// How many editor windows, owned by how many editor processes. The listing reads only each window's
+// `_NET_WM_PID`, so the windows of this process stand for other processes by carrying their ids.
+struct Windows {
+    int count = 50;
+    int processes = 1;
+};
+
+// Takes "--windows=N" and "--processes=M" off the command line, leaving the rest to the library.
+inline Windows takeWindows(int& argc, char** argv)
+{
+    Windows w;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument.rfind("--windows=", 0) == 0)
+            w.count = std::max(1, std::atoi(argument.c_str() + 10));
+        else if (argument.rfind("--processes=", 0) == 0)
+            w.processes = std::max(1, std::atoi(argument.c_str() + 12));
+        else
+            argv[kept++] = argv[i];
+    }
+    argc = kept;
+    return w;
+}
 
 // Runs a command with its output thrown away; false when it could not run or failed.
 inline bool runQuietly(const std::vector<std::string>& command)
@@ -38,15 +63,15 @@ inline bool runQuietly(const std::vector<std::string>& command)
     return error == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// Fifty editor-like windows of this process, mapped and managed.
-inline bool openEditorWindows(X11Connection& x)
+// Editor-like windows, mapped and managed, spread evenly over the processes.
+inline bool openEditorWindows(X11Connection& x, Windows w)
 {
     xcb_connection_t* c = x.raw();
-    const uint32_t pid = uint32_t(getpid());
-    for (int i = 0; i < windowCount; ++i) {
+    for (int i = 0; i < w.count; ++i) {
+        const uint32_t pid = uint32_t(getpid()) + uint32_t(i % w.processes) * 7919u;
         const xcb_window_t window = xcb_generate_id(c);
-        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, x.root(), int16_t(10 * i), int16_t(10 * i), 300,
-                          200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, x.root(), int16_t(3 * i % 1500), int16_t(2 * i % 800),
+                          300, 200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
         const char windowClass[] = "code\0Code";
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
                             sizeof windowClass, windowClass);
@@ -63,8 +88,8 @@ inline bool openEditorWindows(X11Connection& x)
     x.sync();
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < 20000) {
-        if (x.clientList().size() >= windowCount)
+    while (timer.elapsed() < 60000) {
+        if (x.clientList().size() >= w.count)
             return true;
         QThread::msleep(50);
     }

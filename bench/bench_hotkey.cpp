@@ -287,6 +287,7 @@ bool startPanedeck(Bench& b, const QTemporaryDir& home)
 
 int main(int argc, char** argv)
 {
+    const Windows windows = takeWindows(argc, argv);
     Bench b;
     b.x = X11Connection::open();
     if (!b.x || !b.keys.available()) {
@@ -294,7 +295,7 @@ int main(int argc, char** argv)
         return 1;
     }
     b.observer = std::make_unique<Observer>(*b.x);
-    if (!b.observer->ready() || !openEditorWindows(*b.x)) {
+    if (!b.observer->ready() || !openEditorWindows(*b.x, windows)) {
         std::fprintf(stderr, "bench_hotkey: no damage extension, or the test windows were not listed\n");
         return 1;
     }
@@ -370,9 +371,9 @@ int main(int argc, char** argv)
 
     const double ours = reporter.medians["hot key to panel painted"];
     const double rofi = reporter.medians["rofi -show window to painted"];
-    std::printf("median hot key -> panel painted: %.1f ms (target <= 30); rofi -show window: %.1f ms; "
-                "ratio %.2f (target <= 0.50)\n",
-                ours, rofi, rofi > 0 ? ours / rofi : 0.0);
+    std::printf("%d windows in %d processes: median hot key -> panel painted: %.1f ms (target <= 30); "
+                "rofi -show window: %.1f ms; ratio %.2f (target <= 0.50)\n",
+                windows.count, windows.processes, ours, rofi, rofi > 0 ? ours / rofi : 0.0);
     std::printf(
         "resident memory: %.1f MB idle after start, %.1f MB after the first opening, %.1f MB after %d "
         "openings (growth %.1f MB; targets <= 60 MB, <= 2 MB)\n",

@@ -104,6 +104,25 @@ private Q_SLOTS:
         QVERIFY(waitUntil([&] { return panelShown(r); }));
         keys->tap(0xff7f);
         hidePanel(r);
+        // And with Caps Lock on; the lock is turned off again whatever happens.
+        const auto capsLocked = [&] {
+            X11Connection& x = windows->x();
+            std::unique_ptr<xcb_query_pointer_reply_t, decltype(&std::free)> pointer(
+                xcb_query_pointer_reply(x.raw(), xcb_query_pointer(x.raw(), x.root()), nullptr), &std::free);
+            return pointer && (pointer->mask & XCB_MOD_MASK_LOCK);
+        };
+        struct Unlock {
+            std::function<void()> action;
+            ~Unlock() { action(); }
+        } unlock{[&] {
+            if (capsLocked())
+                keys->tap(0xffe5);
+        }};
+        keys->tap(0xffe5);
+        QVERIFY(capsLocked());
+        hotkey();
+        QVERIFY(waitUntil([&] { return panelShown(r); }));
+        hidePanel(r);
     }
 
     void hotkeyFollowsAKeyboardRemap()
