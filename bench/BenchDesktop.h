@@ -70,8 +70,9 @@ inline bool openEditorWindows(X11Connection& x, Windows w)
     for (int i = 0; i < w.count; ++i) {
         const uint32_t pid = uint32_t(getpid()) + uint32_t(i % w.processes) * 7919u;
         const xcb_window_t window = xcb_generate_id(c);
-        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, x.root(), int16_t(3 * i % 1500), int16_t(2 * i % 800),
-                          300, 200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, x.root(), int16_t(3 * i % 1500),
+                          int16_t(2 * i % 800), 300, 200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
         const char windowClass[] = "code\0Code";
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
                             sizeof windowClass, windowClass);

@@ -53,8 +53,8 @@ bool AppDelegate::applicationDidFinishLaunching()
     m_state =
         std::make_unique<AppState>(*m_store, m_services.desktop, m_services.screens, m_services.focusEffect,
                                    m_services.scheduling, m_services.environment);
-    m_panelController = std::make_unique<PanelController>(*m_state, m_services.bundle,
-                                                          m_services.desktop.workspace);
+    m_panelController =
+        std::make_unique<PanelController>(*m_state, m_services.bundle, m_services.desktop.workspace);
     // The answer is read again, without a prompt, by the first refresh.
     m_services.desktop.accessibility.isProcessTrusted(true);
 

@@ -2,8 +2,8 @@
 
 #include <QDebug>
 #include <QProcess>
-#include <QStringDecoder>
 #include <QSet>
+#include <QStringDecoder>
 #include <algorithm>
 #include <csignal>
 #include <mutex>

@@ -12,8 +12,8 @@ public:
                                     int timeoutMs = defaultTimeoutMs) override;
 
     // Starts a program that outlives this call, every standard stream on the null device.
-    static bool launchDetached(const QString& program, const QStringList& arguments, const QString& workingDirectory,
-                               QString* error);
+    static bool launchDetached(const QString& program, const QStringList& arguments,
+                               const QString& workingDirectory, QString* error);
     void runQuietly(const QString& executable, const QStringList& arguments, const QString& workingDirectory,
                     int terminateAfterMs) override;
     // Asks every quiet run still in progress, with whatever it started, to end now (when quitting).

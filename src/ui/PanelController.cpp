@@ -1,8 +1,7 @@
 #include "ui/PanelController.h"
 
-#include "ui/AccessoryWindow.h"
-
 #include "core/state/AppState.h"
+#include "ui/AccessoryWindow.h"
 #include "ui/PanelRootView.h"
 #include "ui/QtScreens.h"
 

@@ -240,4 +240,3 @@ private Q_SLOTS:
 
 QTEST_GUILESS_MAIN(AgentsTest)
 #include "tst_agents.moc"
-

@@ -28,7 +28,8 @@ private Q_SLOTS:
             return env;
         };
         std::vector<std::unique_ptr<QProcess>> copies;
-        const auto start = [&](const QString& program, const QProcessEnvironment& env, const QStringList& args) {
+        const auto start = [&](const QString& program, const QProcessEnvironment& env,
+                               const QStringList& args) {
             copies.push_back(std::make_unique<QProcess>());
             copies.back()->setProcessEnvironment(env);
             copies.back()->start(program, args);
@@ -37,7 +38,8 @@ private Q_SLOTS:
         const qint64 started = QDateTime::currentSecsSinceEpoch();
         const qint64 same = start(QStringLiteral(COPIES_PROBE), environment(u"a"_s), {});
         const qint64 installedElsewhere = start(elsewhere, environment(u"a"_s), {});
-        const qint64 sameByDataHome = start(QStringLiteral(COPIES_PROBE), environment(u"b"_s, u"a/.local/share"_s), {});
+        const qint64 sameByDataHome =
+            start(QStringLiteral(COPIES_PROBE), environment(u"b"_s, u"a/.local/share"_s), {});
         start(QStringLiteral(COPIES_PROBE), environment(u"b"_s), {});          // another home
         start(QStringLiteral(COPIES_PROBE), environment(u"a"_s), {u"wait"_s}); // a one-shot command
 
@@ -51,7 +53,8 @@ private Q_SLOTS:
         }
 
         QList<qint64> pids;
-        for (const QString& line : QString::fromUtf8(lister.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
+        for (const QString& line :
+             QString::fromUtf8(lister.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
             const QStringList fields = line.split(u' ');
             pids.append(fields.value(0).toLongLong());
             QVERIFY2(std::abs(fields.value(1).toLongLong() - started) <= 2, qPrintable(line));

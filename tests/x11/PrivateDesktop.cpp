@@ -61,10 +61,11 @@ bool PrivateDesktop::start(QSize size)
     // Xvfb picks a free display number itself and writes it to descriptor 3.
     const QString numberFile = m_work.filePath(QStringLiteral("display"));
     m_server.start(QStringLiteral("sh"),
-                   {QStringLiteral("-c"), QStringLiteral("exec Xvfb -displayfd 3 -screen 0 %1x%2x24 -nolisten tcp "
-                                                         "-noreset 3>\"$0\" 2>/dev/null")
-                                              .arg(size.width())
-                                              .arg(size.height()),
+                   {QStringLiteral("-c"),
+                    QStringLiteral("exec Xvfb -displayfd 3 -screen 0 %1x%2x24 -nolisten tcp "
+                                   "-noreset 3>\"$0\" 2>/dev/null")
+                        .arg(size.width())
+                        .arg(size.height()),
                     numberFile});
     QByteArray number;
     if (!poll([&] {
@@ -93,9 +94,11 @@ bool PrivateDesktop::setMonitors(const QStringList& geometries)
         // which would otherwise stand as a monitor of its own over the whole screen.
         const QStringList parts = QString(geometries[i]).replace(u'+', u'x').split(u'x');
         const QString name = QStringLiteral("test%1").arg(i);
-        const QString geometry = QStringLiteral("%1/300x%2/200+%3+%4").arg(parts[0], parts[1], parts[2], parts[3]);
-        if (!run(QStringLiteral("xrandr"), {QStringLiteral("--setmonitor"), (i == 0 ? QStringLiteral("*") : QString()) + name,
-                                            geometry, i == 0 ? QStringLiteral("screen") : QStringLiteral("none")}))
+        const QString geometry =
+            QStringLiteral("%1/300x%2/200+%3+%4").arg(parts[0], parts[1], parts[2], parts[3]);
+        if (!run(QStringLiteral("xrandr"),
+                 {QStringLiteral("--setmonitor"), (i == 0 ? QStringLiteral("*") : QString()) + name, geometry,
+                  i == 0 ? QStringLiteral("screen") : QStringLiteral("none")}))
             return false;
         m_monitors.append(name);
     }

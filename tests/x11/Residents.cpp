@@ -138,7 +138,8 @@ QByteArrayList Residents::states(xcb_window_t window)
         std::unique_ptr<xcb_get_atom_name_reply_t, decltype(&std::free)> name(
             xcb_get_atom_name_reply(x.raw(), xcb_get_atom_name(x.raw(), atom), nullptr), &std::free);
         if (name)
-            names.append(QByteArray(xcb_get_atom_name_name(name.get()), xcb_get_atom_name_name_length(name.get())));
+            names.append(
+                QByteArray(xcb_get_atom_name_name(name.get()), xcb_get_atom_name_name_length(name.get())));
     }
     return names;
 }

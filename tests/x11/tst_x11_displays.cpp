@@ -23,8 +23,8 @@ QString describe(const QRect& r)
 
 bool near(const QRect& a, const QRect& b)
 {
-    return std::abs(a.x() - b.x()) <= 1 && std::abs(a.y() - b.y()) <= 1 && std::abs(a.width() - b.width()) <= 1 &&
-           std::abs(a.height() - b.height()) <= 1;
+    return std::abs(a.x() - b.x()) <= 1 && std::abs(a.y() - b.y()) <= 1 &&
+           std::abs(a.width() - b.width()) <= 1 && std::abs(a.height() - b.height()) <= 1;
 }
 
 } // namespace
@@ -133,7 +133,8 @@ class X11DisplaysTest : public QObject {
     {
         X11Connection& x = windows->x();
         std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
-            xcb_intern_atom_reply(x.raw(), xcb_intern_atom(x.raw(), 0, uint16_t(strlen(state)), state), nullptr),
+            xcb_intern_atom_reply(x.raw(), xcb_intern_atom(x.raw(), 0, uint16_t(strlen(state)), state),
+                                  nullptr),
             &std::free);
         const uint32_t data[5] = {action, atom->atom, 0, 2, 0};
         x.sendRootMessage(window, x.atom(X11Connection::NET_WM_STATE), data);
@@ -165,8 +166,8 @@ private Q_SLOTS:
                                        << QList<QPoint>{{900, 1080}, {700, 400}};
         QTest::newRow("primary on the right") << QStringList{u"1920x1080+1920+0"_s, u"1920x1080+0+0"_s}
                                               << QList<QPoint>{{2000, 500}, {1919, 1079}};
-        QTest::newRow("smaller display up left")
-            << QStringList{u"1920x1080+1280+720"_s, u"1280x720+0+0"_s} << QList<QPoint>{{600, 300}, {2200, 1300}};
+        QTest::newRow("smaller display up left") << QStringList{u"1920x1080+1280+720"_s, u"1280x720+0+0"_s}
+                                                 << QList<QPoint>{{600, 300}, {2200, 1300}};
     }
     void everythingGoesToTheDisplayUnderThePointer()
     {

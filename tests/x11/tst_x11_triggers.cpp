@@ -22,7 +22,10 @@ class X11TriggersTest : public QObject {
     {
         return residents->start(layout, waitForTriggers);
     }
-    std::optional<xcb_window_t> windowOf(Resident& r, const QString& title) { return residents->windowOf(r, title); }
+    std::optional<xcb_window_t> windowOf(Resident& r, const QString& title)
+    {
+        return residents->windowOf(r, title);
+    }
     QPoint rootOrigin(xcb_window_t window) { return residents->rootOrigin(window); }
     QByteArrayList states(xcb_window_t window) { return residents->states(window); }
     // A process that has ended: gone, or a zombie nobody reaps (a container without an init).
@@ -338,7 +341,8 @@ private Q_SLOTS:
         r.collect();
         QCOMPARE(r.process.exitStatus(), QProcess::NormalExit);
         QVERIFY2(r.process.exitCode() == 0, r.errors.constData());
-        QVERIFY2(!r.errors.contains("Sanitizer") && !r.errors.contains("runtime error"), r.errors.constData());
+        QVERIFY2(!r.errors.contains("Sanitizer") && !r.errors.contains("runtime error"),
+                 r.errors.constData());
         // The script's own child went with it.
         QVERIFY(waitUntil([&] { return ended(sleeper); }));
     }

@@ -3,8 +3,8 @@
 #include <QStringDecoder>
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
 #include <cmath>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace {
@@ -204,7 +204,8 @@ AXResult X11Accessibility::windowsOf(X11Connection& x, qint32 pid)
     AXElementList windows;
     windows.reserve(own.size());
     for (qsizetype i = 0; i < own.size(); ++i)
-        windows.append(std::make_shared<X11Element>(X11Element::clientWindow, pid, own[i], title(x, requests[i])));
+        windows.append(
+            std::make_shared<X11Element>(X11Element::clientWindow, pid, own[i], title(x, requests[i])));
     return AXResult{AXError::success, windows};
 }
 
@@ -247,7 +248,8 @@ AXResult X11Accessibility::frameOf(X11Connection& x, xcb_window_t window, bool w
     const auto extentsCookie = x.requestProperty(window, x.atom(X11Connection::NET_FRAME_EXTENTS));
 
     Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, geometryCookie, nullptr));
-    Reply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(c, originCookie, nullptr));
+    Reply<xcb_translate_coordinates_reply_t> origin(
+        xcb_translate_coordinates_reply(c, originCookie, nullptr));
     const auto extentsProperty = x.property(extentsCookie);
     const auto primary = wantPosition ? x.primaryOrigin() : std::optional<QPoint>(QPoint());
     if (!geometry || !origin || !extentsProperty || !primary)
@@ -260,7 +262,8 @@ AXResult X11Accessibility::frameOf(X11Connection& x, xcb_window_t window, bool w
     if (wantPosition)
         return AXResult{AXError::success,
                         QPointF(origin->dst_x - left - primary->x(), origin->dst_y - top - primary->y())};
-    return AXResult{AXError::success, QSizeF(geometry->width + left + right, geometry->height + top + bottom)};
+    return AXResult{AXError::success,
+                    QSizeF(geometry->width + left + right, geometry->height + top + bottom)};
 }
 
 AXResult X11Accessibility::minimizedState(X11Connection& x, xcb_window_t window)
@@ -333,7 +336,8 @@ void X11Accessibility::leaveFixedStates(X11Connection& x, xcb_window_t window)
     }
 }
 
-AXError X11Accessibility::moveResize(X11Connection& x, xcb_window_t window, const AXValue& value, bool position)
+AXError X11Accessibility::moveResize(X11Connection& x, xcb_window_t window, const AXValue& value,
+                                     bool position)
 {
     uint32_t data[5] = {northWestGravity | sourceIndication, 0, 0, 0, 0};
     if (position) {

@@ -1,9 +1,8 @@
 #include "platform/x11/X11Connection.h"
 
-#include <xcb/randr.h>
-
 #include <cstdlib>
 #include <cstring>
+#include <xcb/randr.h>
 
 namespace {
 
