@@ -307,11 +307,13 @@ int main(int argc, char** argv)
     QThread::msleep(1000);
     const double idle = b.residentMegabytes();
 
-    // The first opening creates the panel window; from then on it is watched.
+    // The first synthetic key switches the server's keyboard device (every client hears of it);
+    // then the first opening creates the panel window, from then on watched.
+    b.keys.tap(Keysym::shiftL);
     b.hotkey();
     QElapsedTimer timer;
     timer.start();
-    while (!b.panel && timer.elapsed() < 5000) {
+    while (!b.panel && timer.elapsed() < 30000) {
         for (const X11Connection::Client& client : b.x->clients(false)) {
             if (client.pid == qint32(b.panedeck.processId()))
                 b.panel = client.window;
