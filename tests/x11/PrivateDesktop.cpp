@@ -1,6 +1,7 @@
 #include "PrivateDesktop.h"
 
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Reply.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -23,10 +24,8 @@ bool managerReady()
     if (!x)
         return false;
     const QByteArray name("_NET_SUPPORTING_WM_CHECK");
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
-        xcb_intern_atom_reply(x->raw(), xcb_intern_atom(x->raw(), 1, uint16_t(name.size()), name.constData()),
-                              nullptr),
-        &std::free);
+    X11Reply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
+        x->raw(), xcb_intern_atom(x->raw(), 1, uint16_t(name.size()), name.constData()), nullptr));
     if (!atom || atom->atom == XCB_NONE)
         return false;
     const auto check = x->property(x->requestProperty(x->root(), atom->atom));

@@ -1,6 +1,7 @@
 #include "Residents.h"
 
 #include "core/layout/LayoutJson.h"
+#include "platform/x11/X11Reply.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -107,18 +108,16 @@ std::optional<xcb_window_t> Residents::windowOf(Resident& resident, const QStrin
 QPoint Residents::rootOrigin(xcb_window_t window)
 {
     auto* c = m_windows.x().raw();
-    std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> origin(
-        xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, window, m_windows.x().root(), 0, 0),
-                                        nullptr),
-        &std::free);
+    X11Reply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
+        c, xcb_translate_coordinates(c, window, m_windows.x().root(), 0, 0), nullptr));
     return origin ? QPoint(origin->dst_x, origin->dst_y) : QPoint();
 }
 
 QRect Residents::outerFrame(xcb_window_t window)
 {
     X11Connection& x = m_windows.x();
-    std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
-        xcb_get_geometry_reply(x.raw(), xcb_get_geometry(x.raw(), window), nullptr), &std::free);
+    X11Reply<xcb_get_geometry_reply_t> geometry(
+        xcb_get_geometry_reply(x.raw(), xcb_get_geometry(x.raw(), window), nullptr));
     const auto extents = x.property(x.requestProperty(window, x.atom(X11Connection::NET_FRAME_EXTENTS)));
     auto e = extents ? X11Connection::values32(*extents) : QList<uint32_t>{};
     e.resize(4); // left, right, top, bottom
@@ -135,8 +134,8 @@ QByteArrayList Residents::states(xcb_window_t window)
     QByteArrayList names;
     const auto property = x.property(x.requestProperty(window, x.atom(X11Connection::NET_WM_STATE)));
     for (const uint32_t atom : property ? X11Connection::values32(*property) : QList<uint32_t>{}) {
-        std::unique_ptr<xcb_get_atom_name_reply_t, decltype(&std::free)> name(
-            xcb_get_atom_name_reply(x.raw(), xcb_get_atom_name(x.raw(), atom), nullptr), &std::free);
+        X11Reply<xcb_get_atom_name_reply_t> name(
+            xcb_get_atom_name_reply(x.raw(), xcb_get_atom_name(x.raw(), atom), nullptr));
         if (name)
             names.append(
                 QByteArray(xcb_get_atom_name_name(name.get()), xcb_get_atom_name_name_length(name.get())));

@@ -2,6 +2,7 @@
 #include "Residents.h"
 #include "TestWindows.h"
 #include "XTestKeys.h"
+#include "platform/x11/X11Reply.h"
 
 #include <QDir>
 #include <QTest>
@@ -81,8 +82,8 @@ class X11DisplaysTest : public QObject {
     QPoint pointer()
     {
         X11Connection& x = windows->x();
-        std::unique_ptr<xcb_query_pointer_reply_t, decltype(&std::free)> reply(
-            xcb_query_pointer_reply(x.raw(), xcb_query_pointer(x.raw(), x.root()), nullptr), &std::free);
+        X11Reply<xcb_query_pointer_reply_t> reply(
+            xcb_query_pointer_reply(x.raw(), xcb_query_pointer(x.raw(), x.root()), nullptr));
         return reply ? QPoint(reply->root_x, reply->root_y) : QPoint(-1, -1);
     }
     // Opens the panel with the hot key and waits until it has the keyboard.
@@ -106,16 +107,15 @@ class X11DisplaysTest : public QObject {
     bool cueShown()
     {
         X11Connection& x = windows->x();
-        std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> tree(
-            xcb_query_tree_reply(x.raw(), xcb_query_tree(x.raw(), x.root()), nullptr), &std::free);
+        X11Reply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(x.raw(), xcb_query_tree(x.raw(), x.root()), nullptr));
         const int count = tree ? xcb_query_tree_children_length(tree.get()) : 0;
         for (int i = 0; i < count; ++i) {
             const xcb_window_t child = xcb_query_tree_children(tree.get())[i];
-            std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> g(
-                xcb_get_geometry_reply(x.raw(), xcb_get_geometry(x.raw(), child), nullptr), &std::free);
-            std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> a(
-                xcb_get_window_attributes_reply(x.raw(), xcb_get_window_attributes(x.raw(), child), nullptr),
-                &std::free);
+            X11Reply<xcb_get_geometry_reply_t> g(
+                xcb_get_geometry_reply(x.raw(), xcb_get_geometry(x.raw(), child), nullptr));
+            X11Reply<xcb_get_window_attributes_reply_t> a(
+                xcb_get_window_attributes_reply(x.raw(), xcb_get_window_attributes(x.raw(), child), nullptr));
             if (g && a && g->width == 880 && g->height == 880 && a->map_state == XCB_MAP_STATE_VIEWABLE)
                 return true;
         }
@@ -132,10 +132,8 @@ class X11DisplaysTest : public QObject {
     void sendState(xcb_window_t window, uint32_t action, const char* state)
     {
         X11Connection& x = windows->x();
-        std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
-            xcb_intern_atom_reply(x.raw(), xcb_intern_atom(x.raw(), 0, uint16_t(strlen(state)), state),
-                                  nullptr),
-            &std::free);
+        X11Reply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
+            x.raw(), xcb_intern_atom(x.raw(), 0, uint16_t(strlen(state)), state), nullptr));
         const uint32_t data[5] = {action, atom->atom, 0, 2, 0};
         x.sendRootMessage(window, x.atom(X11Connection::NET_WM_STATE), data);
         x.sync();

@@ -2,6 +2,7 @@
 #include "TestWindows.h"
 #include "XTestKeys.h"
 #include "platform/x11/X11Keyboard.h"
+#include "platform/x11/X11Reply.h"
 
 #include <QDir>
 #include <QTest>
@@ -113,8 +114,8 @@ private Q_SLOTS:
         // And with Caps Lock on; the lock is turned off again whatever happens.
         const auto capsLocked = [&] {
             X11Connection& x = windows->x();
-            std::unique_ptr<xcb_query_pointer_reply_t, decltype(&std::free)> pointer(
-                xcb_query_pointer_reply(x.raw(), xcb_query_pointer(x.raw(), x.root()), nullptr), &std::free);
+            X11Reply<xcb_query_pointer_reply_t> pointer(
+                xcb_query_pointer_reply(x.raw(), xcb_query_pointer(x.raw(), x.root()), nullptr));
             return pointer && (pointer->mask & XCB_MOD_MASK_LOCK);
         };
         struct Unlock {

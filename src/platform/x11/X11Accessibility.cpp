@@ -1,5 +1,7 @@
 #include "platform/x11/X11Accessibility.h"
 
+#include "platform/x11/X11Reply.h"
+
 #include <QStringDecoder>
 #include <algorithm>
 #include <atomic>
@@ -85,11 +87,6 @@ constexpr uint32_t sourceIndicationState = 2;
 
 // A window list read to find the applications serves their window lists this long.
 constexpr int listingLifetimeMs = 1000;
-
-template <typename T> struct FreeDeleter {
-    void operator()(T* p) const { std::free(p); }
-};
-template <typename T> using Reply = std::unique_ptr<T, FreeDeleter<T>>;
 
 } // namespace
 
@@ -247,8 +244,8 @@ AXResult X11Accessibility::frameOf(X11Connection& x, xcb_window_t window, bool w
     const auto originCookie = xcb_translate_coordinates(c, window, x.root(), 0, 0);
     const auto extentsCookie = x.requestProperty(window, x.atom(X11Connection::NET_FRAME_EXTENTS));
 
-    Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, geometryCookie, nullptr));
-    Reply<xcb_translate_coordinates_reply_t> origin(
+    X11Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, geometryCookie, nullptr));
+    X11Reply<xcb_translate_coordinates_reply_t> origin(
         xcb_translate_coordinates_reply(c, originCookie, nullptr));
     const auto extentsProperty = x.property(extentsCookie);
     const auto primary = wantPosition ? x.primaryOrigin() : std::optional<QPoint>(QPoint());
@@ -360,7 +357,7 @@ AXError X11Accessibility::moveResize(X11Connection& x, xcb_window_t window, cons
         // The request carries the client size: take the decorations off the outer size.
         const AXResult outer = frameOf(x, window, false);
         const QSizeF* current = std::get_if<QSizeF>(&outer.value);
-        Reply<xcb_get_geometry_reply_t> geometry(
+        X11Reply<xcb_get_geometry_reply_t> geometry(
             current ? xcb_get_geometry_reply(x.raw(), xcb_get_geometry(x.raw(), window), nullptr) : nullptr);
         if (!geometry)
             return AXError::invalidUIElement;

@@ -1,15 +1,12 @@
 #include "platform/x11/X11Connection.h"
 
+#include "platform/x11/X11Reply.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <xcb/randr.h>
 
 namespace {
-
-template <typename T> struct FreeDeleter {
-    void operator()(T* p) const { std::free(p); }
-};
-template <typename T> using Reply = std::unique_ptr<T, FreeDeleter<T>>;
 
 constexpr const char* atomNames[X11Connection::AtomCount] = {
     "_NET_CLIENT_LIST",
@@ -56,7 +53,7 @@ std::unique_ptr<X11Connection> X11Connection::open()
     for (int i = 0; i < AtomCount; ++i)
         cookies[i] = xcb_intern_atom(connection, 0, uint16_t(std::strlen(atomNames[i])), atomNames[i]);
     for (int i = 0; i < AtomCount; ++i) {
-        Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection, cookies[i], nullptr));
+        X11Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection, cookies[i], nullptr));
         result->m_atoms[i] = reply ? reply->atom : XCB_NONE;
     }
     if (result->broken())
@@ -88,7 +85,7 @@ xcb_get_property_cookie_t X11Connection::requestProperty(xcb_window_t window, xc
 std::optional<X11Connection::Property> X11Connection::property(xcb_get_property_cookie_t cookie)
 {
     xcb_generic_error_t* error = nullptr;
-    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(m_connection, cookie, &error));
+    X11Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(m_connection, cookie, &error));
     std::free(error);
     if (!reply)
         return std::nullopt;
@@ -179,7 +176,7 @@ std::optional<QPoint> X11Connection::primaryOrigin()
         m_randrChecked = true;
         const xcb_query_extension_reply_t* randr = xcb_get_extension_data(m_connection, &xcb_randr_id);
         if (randr && randr->present) {
-            Reply<xcb_randr_query_version_reply_t> version(xcb_randr_query_version_reply(
+            X11Reply<xcb_randr_query_version_reply_t> version(xcb_randr_query_version_reply(
                 m_connection, xcb_randr_query_version(m_connection, 1, 5), nullptr));
             m_hasMonitors = version && (version->major_version > 1 || version->minor_version >= 5);
         }
@@ -188,7 +185,7 @@ std::optional<QPoint> X11Connection::primaryOrigin()
         return std::nullopt;
     if (!m_hasMonitors)
         return QPoint(0, 0);
-    Reply<xcb_randr_get_monitors_reply_t> reply(
+    X11Reply<xcb_randr_get_monitors_reply_t> reply(
         xcb_randr_get_monitors_reply(m_connection, xcb_randr_get_monitors(m_connection, m_root, 1), nullptr));
     if (!reply)
         return broken() ? std::nullopt : std::optional<QPoint>(QPoint(0, 0));
@@ -219,7 +216,7 @@ void X11Connection::sendRootMessage(xcb_window_t window, xcb_atom_t type, const 
 
 void X11Connection::sync()
 {
-    Reply<xcb_get_input_focus_reply_t> reply(
+    X11Reply<xcb_get_input_focus_reply_t> reply(
         xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
 }
 

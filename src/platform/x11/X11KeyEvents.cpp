@@ -1,17 +1,10 @@
 #include "platform/x11/X11KeyEvents.h"
 
+#include "platform/x11/X11Reply.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <xcb/xinput.h>
-
-namespace {
-
-template <typename T> struct FreeDeleter {
-    void operator()(T* p) const { std::free(p); }
-};
-template <typename T> using Reply = std::unique_ptr<T, FreeDeleter<T>>;
-
-} // namespace
 
 X11KeyEvents::X11KeyEvents(std::function<bool()> ownsKeyboard) : m_ownsKeyboard(std::move(ownsKeyboard)) {}
 
@@ -53,7 +46,7 @@ bool X11KeyEvents::listen(bool on)
         m_x = X11Connection::open();
         const xcb_query_extension_reply_t* extension =
             m_x ? xcb_get_extension_data(m_x->raw(), &xcb_input_id) : nullptr;
-        Reply<xcb_input_xi_query_version_reply_t> version(
+        X11Reply<xcb_input_xi_query_version_reply_t> version(
             extension && extension->present
                 ? xcb_input_xi_query_version_reply(m_x->raw(), xcb_input_xi_query_version(m_x->raw(), 2, 2),
                                                    nullptr)
@@ -71,7 +64,7 @@ bool X11KeyEvents::listen(bool on)
     }
     if (on) {
         // Raw events carry no modifier state: start from the lock state the server reports now.
-        Reply<xcb_query_pointer_reply_t> pointer(
+        X11Reply<xcb_query_pointer_reply_t> pointer(
             xcb_query_pointer_reply(m_x->raw(), xcb_query_pointer(m_x->raw(), m_x->root()), nullptr));
         m_translator = MacKeyTranslator();
         m_translator.setCapsLock(pointer && (pointer->mask & XCB_MOD_MASK_LOCK));

@@ -1,15 +1,12 @@
 #include "platform/x11/X11Keyboard.h"
 
+#include "platform/x11/X11Reply.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
 
 namespace {
-
-template <typename T> struct FreeDeleter {
-    void operator()(T* p) const { std::free(p); }
-};
-template <typename T> using Reply = std::unique_ptr<T, FreeDeleter<T>>;
 
 namespace Sym {
 constexpr xcb_keysym_t shiftL = 0xffe1, shiftR = 0xffe2, controlL = 0xffe3, controlR = 0xffe4;
@@ -111,7 +108,7 @@ X11Keyboard X11Keyboard::load(xcb_connection_t* connection)
                                                         uint8_t(setup->max_keycode - setup->min_keycode + 1));
     const auto modifiersCookie = xcb_get_modifier_mapping(connection);
 
-    Reply<xcb_get_keyboard_mapping_reply_t> mapping(
+    X11Reply<xcb_get_keyboard_mapping_reply_t> mapping(
         xcb_get_keyboard_mapping_reply(connection, mappingCookie, nullptr));
     if (mapping) {
         keyboard.m_perKeycode = mapping->keysyms_per_keycode;
@@ -119,7 +116,7 @@ X11Keyboard X11Keyboard::load(xcb_connection_t* connection)
         keyboard.m_keysyms.assign(syms, syms + xcb_get_keyboard_mapping_keysyms_length(mapping.get()));
     }
 
-    Reply<xcb_get_modifier_mapping_reply_t> modifiers(
+    X11Reply<xcb_get_modifier_mapping_reply_t> modifiers(
         xcb_get_modifier_mapping_reply(connection, modifiersCookie, nullptr));
     if (modifiers && mapping) {
         const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(modifiers.get());

@@ -1,5 +1,7 @@
 #include "ui/AccessoryWindow.h"
 
+#include "platform/x11/X11Reply.h"
+
 #include <QGuiApplication>
 #include <QWidget>
 #include <cstdlib>
@@ -10,8 +12,8 @@ namespace {
 
 xcb_atom_t intern(xcb_connection_t* c, const char* name, uint16_t length)
 {
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, length, name), nullptr), &std::free);
+    X11Reply<xcb_intern_atom_reply_t> reply(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, length, name), nullptr));
     return reply ? reply->atom : XCB_NONE;
 }
 
