@@ -1,6 +1,7 @@
 #include "ui/ShortcutBarView.h"
 
 #include "core/state/AppState.h"
+#include "core/text/BoundedFile.h"
 #include "ui/Icons.h"
 #include "ui/LauncherDesign.h"
 #include "ui/PanelHost.h"
@@ -28,10 +29,10 @@ QPixmap appIcon(const QString& path)
 {
     QIcon icon;
     if (path.endsWith(QStringLiteral(".desktop"))) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-            while (!file.atEnd()) {
-                const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        const auto entry = BoundedFile::read(path, BoundedFile::settingsLimit);
+        if (entry) {
+            for (const QByteArray& bytes : entry->split('\n')) {
+                const QString line = QString::fromUtf8(bytes).trimmed();
                 if (line.startsWith(QStringLiteral("Icon="))) {
                     const QString name = line.mid(5);
                     icon = name.startsWith(u'/') ? QIcon(name) : QIcon::fromTheme(name);

@@ -152,6 +152,7 @@ private Q_SLOTS:
         write(states + u"/stale.state"_qs, stateFile(u"/q"_qs, u"done"_qs, now), 86401);
         write(states + u"/old.state.tmp"_qs, "garbage", 999999);
         write(states + u"/huge.state"_qs, QByteArray(200000, 'x'));
+        write(states + u"/latin1.state"_qs, stateFile(u"/p"_qs, u"idle"_qs, now).replace("/p", "/caf\xe9"));
         QDir().mkpath(states + u"/folder.state"_qs);
         QCOMPARE(::mkfifo(QFile::encodeName(states + u"/pipe.state"_qs).constData(), 0600), 0); // never read
 
@@ -163,8 +164,8 @@ private Q_SLOTS:
         QStringList left = QDir(states).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
         left.sort();
         QCOMPARE(left, (QStringList{u"corrupt-fresh.state"_qs, u"folder.state"_qs, u"good.state"_qs,
-                                    u"huge.state"_qs, u"old-but-touched.state"_qs, u"old.state.tmp"_qs,
-                                    u"pipe.state"_qs}));
+                                    u"huge.state"_qs, u"latin1.state"_qs, u"old-but-touched.state"_qs,
+                                    u"old.state.tmp"_qs, u"pipe.state"_qs}));
 
         store.recordActivity({}, now);
         QVERIFY(!QFile::exists(store.activityFile()));

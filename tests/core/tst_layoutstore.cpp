@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -211,6 +212,22 @@ private Q_SLOTS:
         QCOMPARE(both.size(), 2);
         QCOMPARE(contents(keptPath), handEdited);
         QCOMPARE(onDisk().lastTileCount, 5);
+    }
+
+    // A pipe or a device in the file's place is unreadable: start-up goes on at once with the empty
+    // layout, and the first save keeps it aside like any unreadable file.
+    void specialFilesAreUnreadable()
+    {
+        QDir().mkpath(QFileInfo(file).path());
+        QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        LayoutStore store(file);
+        QCOMPARE(store.layout(), Layout::empty());
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression(u"^LayoutStore: kept the unreadable"_qs));
+        store.setLastTileCount(2);
+        QCOMPARE(onDisk().lastTileCount, 2);
+
+        QVERIFY(QFile::remove(file) && QFile::link(u"/dev/zero"_qs, file));
+        QCOMPARE(LayoutStore(file).layout(), Layout::empty());
     }
 
     void failedSaveKeepsTheChangeInMemory()

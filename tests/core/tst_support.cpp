@@ -3,6 +3,7 @@
 #include "core/shell/AppVersion.h"
 #include "core/shell/SingleInstance.h"
 #include "core/shell/UserGuide.h"
+#include "core/text/BoundedFile.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -10,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <latch>
+#include <sys/stat.h>
 #include <thread>
 
 using Expected = std::optional<QString>;
@@ -47,6 +49,27 @@ class SupportTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Whatever stands where a file is expected, the read ends at once: a regular file of valid UTF-8
+    // up to the cap, or nothing.
+    void boundedReads()
+    {
+        QTemporaryDir dir;
+        const auto at = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
+        write(at("plain"), "caf\xc3\xa9");
+        write(at("full"), QByteArray(100, 'x'));
+        write(at("over"), QByteArray(101, 'x'));
+        write(at("latin1"), "caf\xe9");
+        write(at("empty"), "");
+        QCOMPARE(::mkfifo(QFile::encodeName(at("pipe")).constData(), 0600), 0);
+        QVERIFY(QFile::link(u"/dev/zero"_qs, at("zeros")));
+        QVERIFY(QDir().mkdir(at("folder")));
+        QCOMPARE(BoundedFile::read(at("plain"), 100), QByteArray("caf\xc3\xa9"));
+        QCOMPARE(BoundedFile::read(at("full"), 100), QByteArray(100, 'x'));
+        QCOMPARE(BoundedFile::read(at("empty"), 100), QByteArray(""));
+        for (const char* unreadable : {"over", "latin1", "pipe", "zeros", "folder", "missing"})
+            QVERIFY2(!BoundedFile::read(at(unreadable), 100), unreadable);
+    }
+
     void displayString_data()
     {
         QTest::addColumn<Expected>("shortVersion");

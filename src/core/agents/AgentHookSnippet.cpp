@@ -1,5 +1,7 @@
 #include "core/agents/AgentHookSnippet.h"
 
+#include "core/text/BoundedFile.h"
+
 #include <QFile>
 #include <functional>
 
@@ -66,10 +68,9 @@ std::optional<QString> bundledScriptPath(const Bundle& bundle)
 
 std::optional<QString> installedSettingsJSON(const QString& home)
 {
-    QFile file(home + QStringLiteral("/.claude/settings.json"));
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return QString::fromUtf8(file.readAll());
+    const auto bytes =
+        BoundedFile::read(home + QStringLiteral("/.claude/settings.json"), BoundedFile::settingsLimit);
+    return bytes ? BoundedFile::decode(*bytes) : std::nullopt;
 }
 
 QString statusDescription(const std::optional<QString>& scriptPath,

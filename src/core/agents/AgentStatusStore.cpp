@@ -1,6 +1,7 @@
 #include "core/agents/AgentStatusStore.h"
 
 #include "core/shell/AppSupportDirectory.h"
+#include "core/text/BoundedFile.h"
 #include "core/text/IsoTime.h"
 #include "core/text/JsonText.h"
 
@@ -17,18 +18,15 @@
 
 namespace {
 
-// A state file is a few short lines; anything much larger is not one.
-constexpr qint64 stateFileLimit = 64 * 1024;
-
 using StringMap = QMap<QString, QString>;
 
 // An object of strings to strings; anything else reads as empty.
 StringMap readMap(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const auto bytes = BoundedFile::read(path, BoundedFile::agentRecordLimit);
+    if (!bytes)
         return {};
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+    const QJsonDocument document = QJsonDocument::fromJson(*bytes);
     if (!document.isObject())
         return {};
     StringMap map;
@@ -73,28 +71,19 @@ QList<AgentStatusEntry> AgentStatusStore::loadEntries() const
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     const QString suffix = QStringLiteral(".state");
     QList<AgentStatusEntry> entries;
-    QByteArray buffer(int(stateFileLimit) + 1, Qt::Uninitialized);
     while (const dirent* item = ::readdir(directory)) {
         const QString name = QFile::decodeName(item->d_name);
         if (!name.endsWith(suffix))
             continue;
         struct stat info {};
         std::optional<AgentStatusEntry> entry;
-        // Non-blocking, so that a pipe named like a state file cannot hold the caller.
-        const int fd = ::openat(::dirfd(directory), item->d_name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        bool known = false;
-        if (fd >= 0) {
-            known = ::fstat(fd, &info) == 0;
-            if (known && S_ISREG(info.st_mode)) {
-                const ssize_t n = ::read(fd, buffer.data(), size_t(buffer.size()));
-                if (n >= 0 && n <= stateFileLimit)
-                    entry = AgentStatus::parse(QString::fromUtf8(buffer.constData(), qsizetype(n)),
-                                               name.chopped(suffix.size()));
-            }
-            ::close(fd);
-        } else {
-            known = ::fstatat(::dirfd(directory), item->d_name, &info, 0) == 0;
-        }
+        info.st_mode = 0;
+        const auto bytes =
+            BoundedFile::readAt(::dirfd(directory), item->d_name, BoundedFile::agentStateLimit, &info);
+        if (bytes)
+            entry = AgentStatus::parse(*BoundedFile::decode(*bytes), name.chopped(suffix.size()));
+        // The status comes with the read; without it (no permission, say) it is asked for alone.
+        const bool known = info.st_mode != 0 || ::fstatat(::dirfd(directory), item->d_name, &info, 0) == 0;
         const bool stale = known && now - qint64(info.st_mtime) > staleAge;
         if (stale) {
             if (!S_ISDIR(info.st_mode))

@@ -4,6 +4,7 @@
 #include "core/layout/LayoutJson.h"
 #include "core/layout/ProjectMemory.h"
 #include "core/shell/AppSupportDirectory.h"
+#include "core/text/BoundedFile.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -15,12 +16,12 @@ LayoutStore::LayoutStore() : LayoutStore(defaultFilePath()) {}
 
 LayoutStore::LayoutStore(QString filePath) : m_filePath(std::move(filePath))
 {
-    QFile file(m_filePath);
-    if (!file.exists())
+    const QFileInfo info(m_filePath);
+    if (!info.exists() && !info.isSymLink())
         return;
     std::optional<Layout> loaded;
-    if (file.open(QIODevice::ReadOnly))
-        loaded = LayoutJson::decode(file.readAll());
+    if (const auto bytes = BoundedFile::read(m_filePath, BoundedFile::layoutLimit))
+        loaded = LayoutJson::decode(*bytes);
     if (loaded)
         m_layout = std::move(*loaded);
     else

@@ -7,6 +7,7 @@
 #include "core/layout/URLUtil.h"
 #include "core/layout/UnassignedFolder.h"
 #include "core/shell/AppSupportDirectory.h"
+#include "core/text/BoundedFile.h"
 #include "core/text/Paths.h"
 #include "core/usage/ClaudeCLI.h"
 #include "core/windows/WorkspaceHistory.h"
@@ -30,10 +31,9 @@ std::optional<ClaudeUsage> readUsage(const QString& file)
     return ClaudeUsageReader::load(file);
 }
 
-QByteArray readAll(const QString& path)
+QByteArray readEditorStorage(const QString& path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return BoundedFile::read(path, BoundedFile::editorStorageLimit).value_or(QByteArray());
 }
 
 // A badge key: a slot, or a window of the unassigned list.
@@ -150,7 +150,7 @@ void AppState::match(QList<AppWindow> windows)
 
 void AppState::readOpenFolders()
 {
-    m_openFolderPaths = WorkspaceHistory::openFolderPaths(readAll(m_env.editorStorageFile));
+    m_openFolderPaths = WorkspaceHistory::openFolderPaths(readEditorStorage(m_env.editorStorageFile));
 }
 
 void AppState::captureFocusedWindow()

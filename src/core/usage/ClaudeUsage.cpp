@@ -1,5 +1,7 @@
 #include "core/usage/ClaudeUsage.h"
 
+#include "core/text/BoundedFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -64,13 +66,8 @@ QString defaultFile()
 
 std::optional<ClaudeUsage> load(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return parse(bytes);
+    const auto bytes = BoundedFile::read(path, BoundedFile::claudeStateLimit);
+    return bytes ? parse(*bytes) : std::nullopt;
 }
 
 std::optional<ClaudeUsage> parse(const QByteArray& bytes)
