@@ -230,6 +230,29 @@ private Q_SLOTS:
         QCOMPARE(LayoutStore(file).layout(), Layout::empty());
     }
 
+    // Temporary files of saves killed half-way are swept at start once they are a minute old;
+    // nothing else is touched.
+    void leftoverSavesAreSwept()
+    {
+        QDir().mkpath(QFileInfo(file).path());
+        const QDateTime old = QDateTime::currentDateTimeUtc().addSecs(-61);
+        const QStringList names{u"layout.json.a1B2c3"_qs, u"layout.json.Zz9999"_qs,
+                                u"layout.json.abc"_qs,    u"layout.json.unreadable-1"_qs,
+                                u"layout.json.x-y_z1"_qs, u"other.json.a1B2c3"_qs};
+        for (const QString& name : names) {
+            QFile f(QFileInfo(file).path() + u'/' + name);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QVERIFY(name == u"layout.json.Zz9999"_qs ||
+                    f.setFileTime(old, QFileDevice::FileModificationTime));
+        }
+        LayoutStore store(file);
+        QStringList left = QDir(QFileInfo(file).path()).entryList(QDir::Files);
+        left.sort();
+        QCOMPARE(left,
+                 (QStringList{u"layout.json.Zz9999"_qs, u"layout.json.abc"_qs, u"layout.json.unreadable-1"_qs,
+                              u"layout.json.x-y_z1"_qs, u"other.json.a1B2c3"_qs}));
+    }
+
     void failedSaveKeepsTheChangeInMemory()
     {
         // The folder cannot be created: a plain file stands where it should be.

@@ -10,12 +10,35 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 LayoutStore::LayoutStore() : LayoutStore(defaultFilePath()) {}
 
+namespace {
+
+// A save killed between writing and renaming leaves its temporary file, "layout.json." and six
+// letters or digits. Those older than a minute belong to no save in progress: they go.
+void sweepLeftoverSaves(const QString& filePath)
+{
+    const QFileInfo target(filePath);
+    const QRegularExpression leftover(QStringLiteral("^") + QRegularExpression::escape(target.fileName()) +
+                                      QStringLiteral("\\.[A-Za-z0-9]{6}$"));
+    const QDateTime minuteAgo = QDateTime::currentDateTimeUtc().addSecs(-60);
+    QDir folder = target.dir();
+    for (const QFileInfo& file :
+         folder.entryInfoList({target.fileName() + QStringLiteral(".??????")}, QDir::Files | QDir::Hidden)) {
+        if (!file.isSymLink() && leftover.match(file.fileName()).hasMatch() &&
+            file.lastModified() < minuteAgo)
+            folder.remove(file.fileName());
+    }
+}
+
+} // namespace
+
 LayoutStore::LayoutStore(QString filePath) : m_filePath(std::move(filePath))
 {
+    sweepLeftoverSaves(m_filePath);
     const QFileInfo info(m_filePath);
     if (!info.exists() && !info.isSymLink())
         return;
