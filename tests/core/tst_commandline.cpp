@@ -77,11 +77,14 @@ private Q_SLOTS:
     {
         addEditor(3, {u"a.cpp — alpha — Visual Studio Code"_qs, u"Visual Studio Code"_qs});
         addEditor(4, {u"● beta [SSH: h] — Visual Studio Code"_qs});
+        // One line per window, whatever a title holds.
+        addEditor(5, {u"x\n[forged] y\r\t\u0085\u2028 — z\u2029z — Visual Studio Code"_qs});
         const Outcome outcome = run({u"list-windows"_qs, u"ignored"_qs});
         QCOMPARE(outcome.status, 0);
         QCOMPARE(outcome.output, u"[alpha] a.cpp — alpha — Visual Studio Code\n"
                                  u"[?] Visual Studio Code\n"
-                                 u"[beta] ● beta [SSH: h] — Visual Studio Code\n"_qs);
+                                 u"[beta] ● beta [SSH: h] — Visual Studio Code\n"
+                                 u"[z z] x [forged] y     — z z — Visual Studio Code\n"_qs);
         QCOMPARE(desktop.trustPrompts, QList<bool>{true});
     }
 

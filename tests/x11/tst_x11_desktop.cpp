@@ -133,7 +133,7 @@ private Q_SLOTS:
                      {XCB_ATOM_WM_NAME, XCB_ATOM_STRING, QByteArray("caf\xe9 - Visual Studio Code")}}));
         // No name at all: not listed.
         QVERIFY(windows->createWindow("Code", {}));
-        // Control characters and a very long title are listed as they are.
+        // A very long title is listed whole, control characters as blanks.
         const QByteArray longName(60000, 'x');
         QVERIFY(windows->createWindow("Code", {{netName, utf8, QByteArray("a\tb\x01 — ") + longName}}));
 
@@ -142,7 +142,7 @@ private Q_SLOTS:
         const QStringList lines = outcome.output.split(u'\n', Qt::SkipEmptyParts);
         QVERIFY(!outcome.output.contains(u"bad"_qs));
         QVERIFY(lines.contains(u"[café] café - Visual Studio Code"_qs));
-        QVERIFY(lines.contains(u"["_qs + QString::fromLatin1(longName) + u"] a\tb\x01 — "_qs +
+        QVERIFY(lines.contains(u"["_qs + QString::fromLatin1(longName) + u"] a b  — "_qs +
                                QString::fromLatin1(longName)));
     }
 

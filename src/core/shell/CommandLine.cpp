@@ -9,6 +9,18 @@
 namespace CommandLine {
 namespace {
 
+// Whatever a title or name holds, it prints on one line: line breaks and the other control
+// characters (and the Unicode line and paragraph separators) become blanks.
+QString oneLine(QString text)
+{
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
+            c = u' ';
+    }
+    return text;
+}
+
 int listWindows(WindowDiscovery& discovery, QTextStream& out)
 {
     if (!discovery.isTrusted(true)) {
@@ -16,7 +28,8 @@ int listWindows(WindowDiscovery& discovery, QTextStream& out)
         return 1;
     }
     for (const AppWindow& window : discovery.listWindows())
-        out << '[' << window.projectName.value_or(QStringLiteral("?")) << "] " << window.title << '\n';
+        out << '[' << oneLine(window.projectName.value_or(QStringLiteral("?"))) << "] "
+            << oneLine(window.title) << '\n';
     return 0;
 }
 
@@ -30,11 +43,11 @@ int raise(const QStringList& args, WindowDiscovery& discovery, QTextStream& out)
     for (const AppWindow& window : discovery.listWindows()) {
         if (window.projectName && Text::equal(*window.projectName, wanted)) {
             discovery.raise(window);
-            out << "raised: " << window.title << '\n';
+            out << "raised: " << oneLine(window.title) << '\n';
             return 0;
         }
     }
-    out << "not found: " << wanted << '\n';
+    out << "not found: " << oneLine(wanted) << '\n';
     return 0;
 }
 
@@ -51,7 +64,8 @@ int openFinder(const QStringList& args, DesktopServices& desktop, QTextStream& o
 int printWindows(const QList<AppWindow>& windows, QTextStream& out)
 {
     for (const AppWindow& window : windows)
-        out << '[' << window.folderPath.value_or(QStringLiteral("?")) << "] " << window.title << '\n';
+        out << '[' << oneLine(window.folderPath.value_or(QStringLiteral("?"))) << "] "
+            << oneLine(window.title) << '\n';
     return 0;
 }
 
@@ -78,7 +92,7 @@ int run(const QStringList& args, DesktopServices& desktop, QTextStream& out)
     else if (Text::equal(command, QStringLiteral("list-safari")))
         status = printWindows(SafariDiscovery::listWindows(desktop), out);
     else
-        out << "unknown command: " << command << '\n';
+        out << "unknown command: " << oneLine(command) << '\n';
     out.flush();
     return status;
 }
