@@ -229,6 +229,29 @@ private Q_SLOTS:
         QCOMPARE(URLUtil::domain(address), expected);
     }
 
+    // The quick scan of common addresses answers as the full parser would, or leaves it to it.
+    void domainQuickScanAgreesWithTheParser()
+    {
+        const QStringList labels{u"a"_qs, u"Ex"_qs, u"a-b"_qs, u"a-"_qs, u"-a"_qs,  u"127"_qs,
+                                 u"1"_qs, u"1a"_qs, u"www"_qs, u""_qs,   u"a_b"_qs, u"xn--bcher-kva"_qs};
+        QStringList hosts = labels + QStringList{u"a..b"_qs, u"a.b.c"_qs};
+        for (const QString& first : labels)
+            for (const QString& second : labels)
+                hosts.append(first + u'.' + second);
+        const QStringList schemes{u"http://"_qs, u"HTTPS://"_qs, u"a+b://"_qs};
+        const QStringList ports{u""_qs,       u":"_qs,      u":0"_qs,      u":65535"_qs,
+                                u":65536"_qs, u":99999"_qs, u":123456"_qs, u":8a"_qs};
+        const QStringList rests{u""_qs, u"/"_qs, u"/x?y#z"_qs, u"?q"_qs, u"#f"_qs, u"/%41"_qs, u"/%zz"_qs};
+        for (const QString& scheme : schemes)
+            for (const QString& host : hosts)
+                for (const QString& port : ports)
+                    for (const QString& rest : rests) {
+                        const QString address = scheme + host + port + rest;
+                        QVERIFY2(URLUtil::domain(address) == URLUtil::parsedDomain(address),
+                                 qPrintable(address));
+                    }
+    }
+
     void unassignedFolder_data()
     {
         QTest::addColumn<WindowKind>("kind");

@@ -80,6 +80,19 @@ private Q_SLOTS:
         QVERIFY(TitleParser::projectName(QString(QChar(0xDC00))).has_value());
     }
 
+    // The quick test that spares normalising must never pass over a character normalisation
+    // changes, alone or next to a base letter: every code point.
+    void quickNormalFormTestAgreesEverywhere()
+    {
+        for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+            if (c >= 0xD800 && c <= 0xDFFF)
+                continue;
+            const QString text = u'a' + QString::fromUcs4(&c, 1) + u'a';
+            if (!Text::mayNeedNormalizing(text))
+                QVERIFY2(Text::nfc(text) == text, qPrintable(QString::number(uint(c), 16)));
+        }
+    }
+
     void canonicalEquivalence()
     {
         QVERIFY(Text::equal(u"Caf\u00e9"_qs, u"Cafe\u0301"_qs));

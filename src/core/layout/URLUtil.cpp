@@ -40,25 +40,56 @@ std::optional<QString> plainHost(const QString& address)
         ++i;
     if (!QStringView(address).mid(i).startsWith(u"://"))
         return std::nullopt;
+    // The host: dot-separated labels of letters, digits and inner hyphens, the last one not all
+    // digits (numeric hosts are addresses the parser rewrites, such as 127.1).
     const qsizetype hostStart = i + 3;
-    qsizetype hostEnd = hostStart;
+    qsizetype hostEnd = hostStart, labelStart = hostStart;
+    bool labelNumeric = true;
+    // A label "xx--…" may be an encoded international name ("xn--"), which the parser decodes.
+    const auto labelEnds = [&](qsizetype end) {
+        return end > labelStart && address[labelStart] != u'-' && address[end - 1] != u'-' &&
+               !(end - labelStart > 3 && address[labelStart + 2] == u'-' && address[labelStart + 3] == u'-');
+    };
     while (hostEnd < size) {
         const char16_t c = address[hostEnd].unicode();
         if (c == u'/' || c == u'?' || c == u'#' || c == u':')
             break;
-        if (!(isAlpha(c) || isDigit(c) || c == u'.' || c == u'-'))
+        if (c == u'.') {
+            if (!labelEnds(hostEnd))
+                return std::nullopt;
+            labelStart = hostEnd + 1;
+            labelNumeric = true;
+        } else if (isAlpha(c) || c == u'-') {
+            labelNumeric = false;
+        } else if (!isDigit(c)) {
             return std::nullopt; // user info, addresses in brackets, escapes: the full parser decides
+        }
         ++hostEnd;
     }
+    if (hostEnd == hostStart || !labelEnds(hostEnd) || labelNumeric)
+        return std::nullopt;
+    // A port of one to five digits, at most 65535.
     if (hostEnd < size && address[hostEnd] == u':') {
         qsizetype portEnd = hostEnd + 1;
         while (portEnd < size && isDigit(address[portEnd].unicode()))
             ++portEnd;
+        const qsizetype digits = portEnd - hostEnd - 1;
+        if (digits < 1 || digits > 5 || QStringView(address).mid(hostEnd + 1, digits).toInt() > 65535)
+            return std::nullopt;
         if (portEnd < size && address[portEnd] != u'/' && address[portEnd] != u'?' &&
             address[portEnd] != u'#')
             return std::nullopt;
     }
     return address.mid(hostStart, hostEnd - hostStart).toLower();
+}
+
+std::optional<QString> withoutWww(QString host)
+{
+    if (host.isEmpty())
+        return std::nullopt;
+    if (host.startsWith(QStringLiteral("www.")))
+        host.remove(0, 4);
+    return host;
 }
 
 } // namespace
@@ -68,17 +99,15 @@ std::optional<QString> domain(const std::optional<QString>& address)
     if (!address || address->isEmpty())
         return std::nullopt;
     std::optional<QString> host = plainHost(*address);
-    if (!host) {
-        const QUrl url(*address, QUrl::StrictMode);
-        if (!url.isValid())
-            return std::nullopt;
-        host = url.host(QUrl::FullyDecoded).toLower();
-    }
-    if (host->isEmpty())
+    return host ? withoutWww(*std::move(host)) : parsedDomain(*address);
+}
+
+std::optional<QString> parsedDomain(const QString& address)
+{
+    const QUrl url(address, QUrl::StrictMode);
+    if (!url.isValid())
         return std::nullopt;
-    if (host->startsWith(QStringLiteral("www.")))
-        host->remove(0, 4);
-    return host;
+    return withoutWww(url.host(QUrl::FullyDecoded).toLower());
 }
 
 } // namespace URLUtil

@@ -6,6 +6,10 @@
 namespace URLUtil {
 
 // The lower-case host of a web address without a leading "www.".
+// Common addresses are read by a quick scan; the rest, and anything the scan is unsure of, by the
+// full parser.
 std::optional<QString> domain(const std::optional<QString>& address);
+// The same through the full parser alone.
+std::optional<QString> parsedDomain(const QString& address);
 
 } // namespace URLUtil

@@ -33,7 +33,7 @@ QString nfc(const QString& text)
 // Whether a text may be outside normal form C. Texts that are in it are canonically equivalent only
 // when identical, which spares normalising the common case. Below U+0300 nothing decomposes or
 // combines; the punctuation and symbol blocks U+2010…U+2BFF are stable too, except the combining
-// marks for symbols and five singletons (Ohm, Kelvin, Angstrom signs, angle brackets).
+// marks for symbols and six singletons (Ohm, Kelvin, Angstrom signs, angle brackets, forking).
 bool mayNeedNormalizing(QStringView text)
 {
     // Most texts are plain: one cheap pass that the compiler can vectorise settles them.
@@ -48,7 +48,7 @@ bool mayNeedNormalizing(QStringView text)
             return false;
         if (c >= 0x2010 && c <= 0x2BFF)
             return (c >= 0x20D0 && c <= 0x20FF) || c == 0x2126 || c == 0x212A || c == 0x212B || c == 0x2329 ||
-                   c == 0x232A;
+                   c == 0x232A || c == 0x2ADC;
         return true;
     });
 }
