@@ -2,6 +2,7 @@
 
 #include "core/state/AppState.h"
 #include "core/text/BoundedFile.h"
+#include "core/text/Text.h"
 #include "ui/Icons.h"
 #include "ui/LauncherDesign.h"
 #include "ui/PanelHost.h"
@@ -56,9 +57,10 @@ ShortcutButton::ShortcutButton(const ShortcutEntry& entry, const QPixmap& icon, 
                                QWidget* parent)
     : QAbstractButton(parent), m_entry(entry), m_icon(icon), m_showsLabel(showsLabel)
 {
-    setText(showsLabel ? entry.name : QString());
-    setAccessibleName(entry.name);
-    setToolTip(entry.target);
+    m_entry.name = Text::forDisplay(entry.name);
+    setText(showsLabel ? m_entry.name : QString());
+    setAccessibleName(m_entry.name);
+    setToolTip(Text::forDisplay(entry.target));
     setFont(LauncherDesign::font(LauncherDesign::TextStyle::label));
     setCursor(Qt::PointingHandCursor);
     setFixedSize(sizeHint());
@@ -127,7 +129,8 @@ ShortcutBarView::ShortcutBarView(AppState& state, PanelHost& host, double contai
 
 double ShortcutBarView::labelWidth(const QString& name)
 {
-    return QFontMetricsF(LauncherDesign::font(LauncherDesign::TextStyle::label)).horizontalAdvance(name);
+    return QFontMetricsF(LauncherDesign::font(LauncherDesign::TextStyle::label))
+        .horizontalAdvance(Text::forDisplay(name));
 }
 
 void ShortcutBarView::setLabelMeasure(std::function<double(const QString&)> measure)

@@ -2,6 +2,7 @@
 
 #include "core/layout/DragPayload.h"
 #include "core/state/AppState.h"
+#include "core/text/Text.h"
 #include "ui/Icons.h"
 #include "ui/LauncherDesign.h"
 #include "ui/PanelHost.h"
@@ -277,12 +278,12 @@ void SlotCellView::refresh()
     m_number->setText(QString::number(m_slot));
     setColour(m_number, accent);
     m_kind->setPixmap(Icons::symbol(kindSymbol(kind), accent, 16, devicePixelRatioF()));
-    m_name->setText(entry.name);
-    m_name->setToolTip(entry.name);
+    m_name->setText(Text::forDisplay(entry.name));
+    m_name->setToolTip(m_name->text());
     if (kind == WindowKind::safari)
-        m_detail->setText(entry.url.value_or(QString()));
+        m_detail->setText(Text::forDisplay(entry.url.value_or(QString())));
     else
-        m_detail->setText(entry.path.isEmpty() ? noFolderText : entry.path);
+        m_detail->setText(entry.path.isEmpty() ? noFolderText : Text::forDisplay(entry.path));
     m_recent->setVisible(m_state.recentSlots().contains(m_slot));
     if (const auto badge = m_state.agentBadges().constFind(m_slot);
         badge != m_state.agentBadges().constEnd()) {

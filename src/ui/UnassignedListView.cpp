@@ -4,6 +4,7 @@
 #include "core/layout/URLUtil.h"
 #include "core/state/AppState.h"
 #include "core/text/Paths.h"
+#include "core/text/Text.h"
 #include "ui/FocusPulse.h"
 #include "ui/Icons.h"
 #include "ui/LauncherDesign.h"
@@ -69,7 +70,7 @@ public:
         items->setSpacing(8);
         items->addWidget(symbolLabel(kindSymbol(m_window.kind), LauncherDesign::body, 16, this));
         QLabel* name = LauncherDesign::elidingLabel(Qt::ElideRight, this);
-        name->setText(UnassignedListView::displayName(m_window));
+        name->setText(Text::forDisplay(UnassignedListView::displayName(m_window)));
         name->setFont(LauncherDesign::font(TextStyle::caption));
         QPalette palette = name->palette();
         palette.setColor(QPalette::WindowText, LauncherDesign::ink);

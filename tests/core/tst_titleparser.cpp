@@ -111,6 +111,8 @@ private Q_SLOTS:
         QCOMPARE(Text::dropLastCharacters(u"ab🇯🇵"_qs, 1), u"ab"_qs);
         QCOMPARE(Text::dropLastCharacters(u"ab"_qs, 5), QString());
         QCOMPARE(Text::trimmedSpaces(u"\u3000\t a \n"_qs), u"a \n"_qs);
+        QCOMPARE(Text::forDisplay(QString(1000, u'a')), QString(1000, u'a'));
+        QCOMPARE(Text::forDisplay(QString(998, u'a') + u"🇯🇵"_qs), QString(998, u'a') + u'…'); // no half pair
     }
 };
 

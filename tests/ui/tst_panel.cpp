@@ -13,6 +13,7 @@
 #include <QAbstractButton>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QTest>
 
 // The panel window offscreen: where it appears, the keys it answers, when it hides, and snapshots
@@ -61,6 +62,33 @@ private Q_SLOTS:
         QVERIFY(fx->state->statuses().isEmpty()); // refreshed on the way
         panel->toggle();
         QVERIFY(!panel->isVisible());
+    }
+
+    // Texts of megabytes (a hand-edited document, a hostile window title) reach no widget whole:
+    // what is shown is cut before any text shaping, and still begins with the text.
+    void hugeTextsAreCutBeforeTheyAreShown()
+    {
+        const QString huge = QString(1'000'000, u'n');
+        Layout layout;
+        layout.slots.insert(u"1"_qs, AppStateFixture::entry(huge, u"/src/"_qs + huge));
+        layout.folderShortcuts = QList<ShortcutEntry>{{huge, u"/docs"_qs}};
+        fx->existing << u"/src/"_qs + huge;
+        make(layout);
+        fx->editorWindow(10, u"t"_qs + huge);
+        panel->show();
+        qsizetype longest = 0, cut = 0;
+        for (const QWidget* w : panel->panel()->findChildren<QWidget*>()) {
+            const auto* label = qobject_cast<const QLabel*>(w);
+            const auto* button = qobject_cast<const QAbstractButton*>(w);
+            for (const QString& text :
+                 {label ? label->text() : QString(), button ? button->text() : QString(), w->toolTip(),
+                  w->accessibleName()}) {
+                longest = std::max(longest, text.size());
+                cut += text.endsWith(u"nnn…"_qs) ? 1 : 0;
+            }
+        }
+        QVERIFY2(longest <= 1000, qPrintable(QString::number(longest)));
+        QVERIFY(cut >= 4); // the slot's name and folder, the window's name and the shortcut
     }
 
     void keys()

@@ -142,4 +142,14 @@ QString trimmedSpaces(const QString& text)
     return text.mid(begin, end - begin);
 }
 
+QString forDisplay(const QString& text)
+{
+    if (text.size() <= displayLimit)
+        return text;
+    qsizetype end = displayLimit - 1;
+    if (text[end - 1].isHighSurrogate())
+        --end;
+    return text.left(end) + QChar(0x2026);
+}
+
 } // namespace Text

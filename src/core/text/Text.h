@@ -30,4 +30,10 @@ QString dropLastCharacters(const QString& text, int count);
 // Removes spaces (Unicode space separators) and tabs from both ends; line breaks stay.
 QString trimmedSpaces(const QString& text);
 
+// A text as it goes on screen: no view is wide enough for more than `displayLimit` UTF-16 units, so
+// longer texts (a name of megabytes in a hand-edited document) are cut there, with "…", before any
+// text shaping sees them. Never inside a surrogate pair.
+inline constexpr qsizetype displayLimit = 1000;
+QString forDisplay(const QString& text);
+
 } // namespace Text
