@@ -74,6 +74,16 @@ private Q_SLOTS:
         processes.runQuietly(sh, {u"-c"_qs, u"trap '' TERM; exec sleep 30"_qs}, folder, 200);
         QVERIFY(timer.elapsed() > 5000);
         QVERIFY(timer.elapsed() < 7000);
+
+        // A wrapper script's own children end with it at the time-out.
+        processes.runQuietly(sh, {u"-c"_qs, u"sleep 30 & echo $! > child; wait"_qs}, folder, 300);
+        QFile child(folder + u"/child"_qs);
+        QVERIFY(child.open(QIODevice::ReadOnly));
+        const QByteArray pid = child.readAll().trimmed();
+        QVERIFY(QTest::qWaitFor([&] {
+            QFile stat(u"/proc/"_qs + QString::fromLatin1(pid) + u"/stat"_qs);
+            return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
+        }));
     }
 
     void openOnLinux()

@@ -1,7 +1,12 @@
 #include "AppStateFixture.h"
+#include "core/state/Scheduling.h"
 #include "core/text/IsoTime.h"
 
 #include <QDir>
+#include <QSemaphore>
+#include <QThreadPool>
+#include <QtConcurrent>
+#include <atomic>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -264,6 +269,27 @@ private Q_SLOTS:
 
         fx->state->setPanelTheme(PanelTheme::rose);
         QCOMPARE(fx->store->layout().panelTheme, u"rose"_qs);
+    }
+
+    // Blocking work, however much of it hangs, leaves Qt's own pool (which painting uses) free, and
+    // the scheduler outlives none of it: going, it waits for every job.
+    void backgroundWorkHasAPoolOfItsOwn()
+    {
+        QSemaphore release;
+        std::atomic<int> finished = 0;
+        const int jobs = 2 * QThread::idealThreadCount() + 2;
+        {
+            SystemScheduling scheduling;
+            for (int i = 0; i < jobs; ++i)
+                scheduling.background([&] {
+                    release.acquire();
+                    ++finished;
+                });
+            QVERIFY(QtConcurrent::run([] { return 7; }).result() == 7);
+            QCOMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
+            release.release(jobs);
+        }
+        QCOMPARE(finished.load(), jobs);
     }
 };
 
