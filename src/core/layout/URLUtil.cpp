@@ -45,9 +45,11 @@ std::optional<QString> plainHost(const QString& address)
     const qsizetype hostStart = i + 3;
     qsizetype hostEnd = hostStart, labelStart = hostStart;
     bool labelNumeric = true;
-    // A label "xx--…" may be an encoded international name ("xn--"), which the parser decodes.
+    // A label "xx--…" may be an encoded international name ("xn--"), which the parser decodes; a
+    // label of more than 63 characters is for the parser to judge.
     const auto labelEnds = [&](qsizetype end) {
-        return end > labelStart && address[labelStart] != u'-' && address[end - 1] != u'-' &&
+        return end > labelStart && end - labelStart <= 63 && address[labelStart] != u'-' &&
+               address[end - 1] != u'-' &&
                !(end - labelStart > 3 && address[labelStart + 2] == u'-' && address[labelStart + 3] == u'-');
     };
     while (hostEnd < size) {
