@@ -17,7 +17,7 @@ class LayoutKillTest : public QObject {
 private Q_SLOTS:
     void killedWhileSaving()
     {
-        constexpr qint64 saves = 1000;
+        constexpr qint64 saves = KILL_TEST_SAVES;
         QTemporaryDir dir;
         const QString file = dir.filePath(u"layout.json"_qs);
         QRandomGenerator random(20261206);

@@ -1,0 +1,23 @@
+// Window titles, drag payloads, web addresses and the canonical comparison of texts.
+
+#include "FuzzInput.h"
+#include "core/control/Launcher.h"
+#include "core/layout/DragPayload.h"
+#include "core/layout/URLUtil.h"
+#include "core/text/Text.h"
+#include "core/windows/TitleParser.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QString text = textOf(data, size);
+    TitleParser::projectName(text);
+    DragPayload::parse(text);
+    // The quick paths answer as the full ones do.
+    FUZZ_CHECK(URLUtil::domain(text) == (text.isEmpty() ? std::nullopt : URLUtil::parsedDomain(text)));
+    Launcher::validateURL(Launcher::buildServerURL(text));
+    const QString key = Text::nfc(text.left(64));
+    FUZZ_CHECK(Text::equalsCanonical(text.left(64), key));
+    FUZZ_CHECK(Text::equal(text.left(64), Text::canonical(text.left(64))));
+    FUZZ_CHECK(Text::forDisplay(text).size() <= Text::displayLimit);
+    return 0;
+}
