@@ -80,7 +80,30 @@ bool PrivateDesktop::start(QSize size)
     m_manager.setStandardOutputFile(QProcess::nullDevice());
     m_manager.setStandardErrorFile(QProcess::nullDevice());
     m_manager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-    return poll(managerReady);
+    return poll(managerReady) && managesWindows();
+}
+
+// Ready once a window mapped now is managed: a probe window, mapped again until it is listed.
+bool PrivateDesktop::managesWindows()
+{
+    const auto x = X11Connection::open();
+    if (!x)
+        return false;
+    const xcb_window_t probe = xcb_generate_id(x->raw());
+    xcb_create_window(x->raw(), XCB_COPY_FROM_PARENT, probe, x->root(), 0, 0, 10, 10, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    int attempt = 0;
+    const bool managed = poll([&] {
+        if (attempt++ % 15 == 0) {
+            xcb_unmap_window(x->raw(), probe);
+            xcb_map_window(x->raw(), probe);
+            x->sync();
+        }
+        return x->clientList().contains(probe);
+    });
+    xcb_destroy_window(x->raw(), probe);
+    x->sync();
+    return managed;
 }
 
 bool PrivateDesktop::setMonitors(const QStringList& geometries)

@@ -20,6 +20,8 @@ public:
     void killServer();
 
 private:
+    bool managesWindows();
+
     QTemporaryDir m_work;
     QProcess m_server;
     QProcess m_manager;

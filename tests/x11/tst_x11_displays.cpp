@@ -230,7 +230,7 @@ private Q_SLOTS:
     {
         open(QSize(1920, 1080));
         for (int i = 0; i < 60; ++i)
-            QVERIFY(editor(u"p%1"_s.arg(i)));
+            QVERIFY2(editor(u"p%1"_s.arg(i)), qPrintable(QString::number(i)));
         Resident& r = residents->start(twoSlots());
         QVERIFY(showPanel(r));
 
