@@ -6,6 +6,7 @@
 #include "ui/QtScreens.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -118,6 +119,13 @@ void PanelController::show()
 
 void PanelController::hide()
 {
+    // A sheet or alert belongs to the panel: it ends as its cancel button would, nothing saved.
+    if (m_panel) {
+        for (QDialog* dialog : m_panel->findChildren<QDialog*>()) {
+            if (dialog->isVisible())
+                dialog->reject();
+        }
+    }
     removeKeyMonitor();
     QObject::disconnect(m_contentObserver);
     if (m_panel)
@@ -149,17 +157,24 @@ void PanelController::fitAndCentre()
                   int(target.center().y() - size.height() / 2.0));
 }
 
+// The keyboard also leaves with a sheet that ends; the panel then takes it back instead.
 void PanelController::windowDidResignKey()
 {
-    if (!isVisible() || sheetOpen() || (m_panel && m_panel->isActiveWindow()))
+    if (!isVisible() || sheetOpen() || m_sheetEnding || (m_panel && m_panel->isActiveWindow()))
         return;
     hide();
 }
 
+// The panel takes the keyboard back from the sheet or alert that ended, so that Escape, the digits
+// and clicking into another application work on it as before.
 void PanelController::windowDidEndSheet()
 {
-    if (isVisible() && !sheetOpen())
-        fitAndCentre();
+    m_sheetEnding = false;
+    if (!isVisible() || sheetOpen())
+        return;
+    fitAndCentre();
+    m_panel->raise();
+    m_panel->activateWindow();
 }
 
 void PanelController::installKeyMonitor()
@@ -180,6 +195,15 @@ void PanelController::removeKeyMonitor()
 
 bool PanelController::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::Hide && watched->isWidgetType() && m_panel) {
+        const auto* window = static_cast<QWidget*>(watched);
+        if (window->isWindow() && window != m_panel && window->parentWidget() &&
+            window->parentWidget()->window() == m_panel) {
+            m_sheetEnding = true;
+            QTimer::singleShot(0, this, [this] { windowDidEndSheet(); });
+        }
+        return false;
+    }
     // A key press passes the application's filters once for every widget it travels through; it is
     // looked at once, on its way to the widget that has the focus in the panel.
     if (event->type() != QEvent::KeyPress || !m_panel)

@@ -54,6 +54,7 @@ private:
     QPointer<QWidget> m_panel;
     PanelRootView* m_root = nullptr;
     std::optional<QRectF> m_targetVisibleFrame;
+    bool m_sheetEnding = false; // a sheet or alert of the panel has just been hidden
     QMetaObject::Connection m_contentObserver;
     bool m_keyMonitor = false;
     bool m_fitPending = false;

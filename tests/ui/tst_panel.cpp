@@ -11,6 +11,7 @@
 #include "ui/SlotCellView.h"
 
 #include <QAbstractButton>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -89,6 +90,39 @@ private Q_SLOTS:
         }
         QVERIFY2(longest <= 1000, qPrintable(QString::number(longest)));
         QVERIFY(cut >= 4); // the slot's name and folder, the window's name and the shortcut
+    }
+
+    // A sheet belongs to the panel: when it ends the panel has the keyboard again, and hiding the
+    // panel ends it as its cancel button would.
+    void sheetsBelongToThePanel()
+    {
+        make(Layout{});
+        panel->show();
+        const auto openSheet = [&] {
+            fx->state->setAppSettingsShown(true);
+            QDialog* sheet = nullptr;
+            (void)QTest::qWaitFor([&] {
+                const auto dialogs = panel->panel()->findChildren<QDialog*>();
+                sheet = dialogs.isEmpty() || !dialogs.first()->isVisible() ? nullptr : dialogs.first();
+                return sheet != nullptr;
+            });
+            return sheet;
+        };
+        QDialog* sheet = openSheet();
+        QVERIFY(sheet);
+        sheet->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(sheet));
+        sheet->reject();
+        QVERIFY(QTest::qWaitFor([&] { return panel->panel()->isActiveWindow(); }));
+        key(Qt::Key_Escape);
+        QVERIFY(!panel->isVisible());
+
+        panel->show();
+        QVERIFY(openSheet());
+        panel->hide();
+        QVERIFY(!fx->state->appSettingsShown());
+        QVERIFY(QTest::qWaitFor([&] { return panel->panel()->findChildren<QDialog*>().isEmpty(); }));
+        QCOMPARE(fx->store->layout(), Layout{}); // nothing saved
     }
 
     void keys()
