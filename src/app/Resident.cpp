@@ -22,6 +22,9 @@ extern "C" __attribute__((visibility("default"))) int panedeck_resident_main(int
     QApplication::setApplicationName(QStringLiteral("Panedeck"));
     // A resident accessory: it lives without any window and ends only when told to quit.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Before anything can be shown, the start-up alerts included: their Japanese needs the bundled
+    // fonts on a desktop without a CJK font of its own.
+    Fonts::registerBundled();
 
     const auto accessibility = Platform::makeAccessibility();
     const auto processes = Platform::makeProcesses();
@@ -41,7 +44,6 @@ extern "C" __attribute__((visibility("default"))) int panedeck_resident_main(int
                           qint32(QCoreApplication::applicationPid())});
     if (!delegate.applicationDidFinishLaunching())
         return 0;
-    Fonts::registerBundled();
     const int status = QApplication::exec();
     // Background work still running ends before the services it uses go: the runs it waits for are
     // asked to end, and the pools are waited for as `scheduling` goes, before everything above it.
