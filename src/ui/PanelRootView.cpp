@@ -31,6 +31,8 @@ PanelRootView::PanelRootView(AppState& state, PanelHost& host, const Bundle& bun
     column->setContentsMargins(int(PanelLayout::panelPadding), int(PanelLayout::panelPadding),
                                int(PanelLayout::panelPadding), int(PanelLayout::panelPadding));
     column->setSpacing(16);
+    // The design's width, whatever the texts inside: they elide in their cells and rows.
+    setFixedWidth(int(PanelLayout::panelWidth));
     m_header = new PanelHeaderView(state, host, bundle, workspace, this);
     m_header->setFixedWidth(int(PanelLayout::contentWidth));
     column->addWidget(m_header);
@@ -86,6 +88,7 @@ void PanelRootView::arrange()
         row->setSpacing(int(PanelLayout::columnSpacing));
         m_unassigned = new UnassignedListView(m_state, m_host, m_content);
         m_unassigned->setFixedWidth(int(PanelLayout::unassignedColumnWidth));
+        m_grid->setFixedWidth(int(PanelLayout::gridColumnWidth));
         row->addWidget(m_unassigned);
         gridColumn->addWidget(m_grid);
         if (hasShortcuts) {
@@ -103,6 +106,7 @@ void PanelRootView::arrange()
         connect(m_permission, &PermissionView::openSettingsRequested, this,
                 &PanelRootView::openAccessibilitySettingsRequested);
         column->addWidget(m_permission);
+        m_grid->setFixedWidth(int(PanelLayout::contentWidth));
         column->addWidget(m_grid);
         if (hasShortcuts) {
             m_shortcuts = new ShortcutBarView(m_state, m_host, PanelLayout::contentWidth, rowSpacing,

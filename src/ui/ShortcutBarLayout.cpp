@@ -26,4 +26,23 @@ bool showsAppLabels(const QList<double>& folderLabelWidths, const QList<double>&
     return total <= available;
 }
 
+double drawnWidth(double labelWidth)
+{
+    return std::min(iconWidth + iconLabelSpacing + labelWidth, maxLabeledWidth) + 2 * buttonHorizontalPadding;
+}
+
+std::optional<double> labeledCap(QList<double> labeledWidths, double otherWidths, qsizetype buttonCount,
+                                 double spacing, double available)
+{
+    std::sort(labeledWidths.begin(), labeledWidths.end());
+    double left = available - otherWidths - spacing * double(std::max<qsizetype>(buttonCount - 1, 0));
+    for (qsizetype i = 0; i < labeledWidths.size(); ++i) {
+        const double share = left / double(labeledWidths.size() - i);
+        if (labeledWidths[i] > share)
+            return share >= minLabeledWidth ? std::optional<double>(share) : std::nullopt;
+        left -= labeledWidths[i];
+    }
+    return labeledWidths.isEmpty() ? maxLabeledWidth : labeledWidths.last();
+}
+
 } // namespace ShortcutBarLayout

@@ -19,4 +19,13 @@ double buttonWidth(std::optional<double> labelWidth);
 bool showsAppLabels(const QList<double>& folderLabelWidths, const QList<double>& appLabelWidths,
                     double spacing, double available);
 
+// A row must stay inside its card. The width a labelled button is drawn at (its icon and name at
+// most maxLabeledWidth, then its padding), and the widest the labelled buttons of a row may be so
+// that the row fits: the narrow ones keep their width, the wide ones share what is left equally.
+// Absent when that leaves less than minLabeledWidth each: they then show only their icons.
+inline constexpr double minLabeledWidth = 72;
+double drawnWidth(double labelWidth);
+std::optional<double> labeledCap(QList<double> labeledWidths, double otherWidths, qsizetype buttonCount,
+                                 double spacing, double available);
+
 } // namespace ShortcutBarLayout

@@ -54,16 +54,19 @@ QPixmap appIcon(const QString& path)
 // ----------------------------------------------------------------------------- ShortcutButton
 
 ShortcutButton::ShortcutButton(const ShortcutEntry& entry, const QPixmap& icon, bool showsLabel,
-                               QWidget* parent)
+                               QWidget* parent, double maxWidth)
     : QAbstractButton(parent), m_entry(entry), m_icon(icon), m_showsLabel(showsLabel)
 {
     m_entry.name = Text::forDisplay(entry.name);
     setText(showsLabel ? m_entry.name : QString());
     setAccessibleName(m_entry.name);
-    setToolTip(Text::forDisplay(entry.target));
+    // An icon alone (application icons are often one and the same) is told apart by its name.
+    const QString target = Text::forDisplay(entry.target);
+    setToolTip(showsLabel ? target : m_entry.name + u'\n' + target);
     setFont(LauncherDesign::font(LauncherDesign::TextStyle::label));
     setCursor(Qt::PointingHandCursor);
-    setFixedSize(sizeHint());
+    const QSize size = sizeHint();
+    setFixedSize(std::min(size.width(), int(maxWidth)), size.height());
 }
 
 QSize ShortcutButton::sizeHint() const
@@ -155,20 +158,42 @@ QList<ShortcutButton*> ShortcutBarView::buttons() const
     return m_body ? m_body->findChildren<ShortcutButton*>() : QList<ShortcutButton*>();
 }
 
-void ShortcutBarView::addButtons(QHBoxLayout* row, const QList<ShortcutEntry>& entries, const QString& symbol,
-                                 bool showsLabel, Action action)
+QHBoxLayout* ShortcutBarView::row(const QList<RowPart>& parts)
 {
-    for (const ShortcutEntry& entry : entries) {
-        const QPixmap icon = symbol.isEmpty() ? appIcon(entry.target)
-                                              : Icons::symbol(symbol, LauncherDesign::primaryDeep, symbolSize,
-                                                              devicePixelRatioF());
-        auto* button = new ShortcutButton(entry, icon, showsLabel, m_body);
-        connect(button, &QAbstractButton::clicked, this, [this, entry, action] {
-            if (action(entry))
-                m_host.hidePanel();
-        });
-        row->addWidget(button, 0, Qt::AlignVCenter);
+    QList<double> labeled;
+    double others = 0;
+    qsizetype count = 0;
+    for (const RowPart& part : parts) {
+        for (const ShortcutEntry& entry : part.entries) {
+            if (part.labeled)
+                labeled.append(ShortcutBarLayout::drawnWidth(m_measure(entry.name)));
+            else
+                others += ShortcutBarLayout::buttonWidth(std::nullopt);
+            ++count;
+        }
     }
+    const auto cap = ShortcutBarLayout::labeledCap(labeled, others, count, m_rowSpacing,
+                                                   m_containerWidth - 2 * m_cardPadding);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(qRound(m_rowSpacing));
+    for (const RowPart& part : parts) {
+        for (const ShortcutEntry& entry : part.entries) {
+            const QPixmap icon = part.symbol.isEmpty()
+                                     ? appIcon(entry.target)
+                                     : Icons::symbol(part.symbol, LauncherDesign::primaryDeep, symbolSize,
+                                                     devicePixelRatioF());
+            const bool labeledHere = part.labeled && cap.has_value();
+            auto* button =
+                new ShortcutButton(entry, icon, labeledHere, m_body, labeledHere ? std::floor(*cap) : 1e9);
+            connect(button, &QAbstractButton::clicked, this, [this, entry, action = part.action] {
+                if (action(entry))
+                    m_host.hidePanel();
+            });
+            buttons->addWidget(button, 0, Qt::AlignVCenter);
+        }
+    }
+    buttons->addStretch();
+    return buttons;
 }
 
 void ShortcutBarView::rebuild()
@@ -178,28 +203,17 @@ void ShortcutBarView::rebuild()
     auto* rows = new QVBoxLayout(m_body);
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(qRound(m_rowSpacing));
-    const int spacing = qRound(m_rowSpacing);
 
     const QList<ShortcutEntry>& folders = m_state.folderShortcuts();
     const QList<ShortcutEntry>& apps = m_state.appShortcuts();
-    if (!folders.isEmpty() || !apps.isEmpty()) {
-        auto* first = new QHBoxLayout;
-        first->setSpacing(spacing);
-        addButtons(first, folders, QStringLiteral("folder.fill"), true,
-                   [this](const ShortcutEntry& e) { return m_state.openFolderShortcut(e); });
-        addButtons(first, apps, QString(), showsAppLabels(),
-                   [this](const ShortcutEntry& e) { return m_state.openAppShortcut(e); });
-        first->addStretch();
-        rows->addLayout(first);
-    }
-    if (!m_state.urlShortcuts().isEmpty()) {
-        auto* second = new QHBoxLayout;
-        second->setSpacing(spacing);
-        addButtons(second, m_state.urlShortcuts(), QStringLiteral("link"), true,
-                   [this](const ShortcutEntry& e) { return m_state.openURLShortcut(e); });
-        second->addStretch();
-        rows->addLayout(second);
-    }
+    const auto openFolder = [this](const ShortcutEntry& e) { return m_state.openFolderShortcut(e); };
+    const auto openApp = [this](const ShortcutEntry& e) { return m_state.openAppShortcut(e); };
+    const auto openURL = [this](const ShortcutEntry& e) { return m_state.openURLShortcut(e); };
+    if (!folders.isEmpty() || !apps.isEmpty())
+        rows->addLayout(row({{folders, QStringLiteral("folder.fill"), true, openFolder},
+                             {apps, QString(), showsAppLabels(), openApp}}));
+    if (!m_state.urlShortcuts().isEmpty())
+        rows->addLayout(row({{m_state.urlShortcuts(), QStringLiteral("link"), true, openURL}}));
     m_column->addWidget(m_body);
     adjustSize();
 }

@@ -20,7 +20,8 @@ public:
     // The icon and the name together are at most this wide.
     static constexpr double maxContentWidth = 170;
 
-    ShortcutButton(const ShortcutEntry& entry, const QPixmap& icon, bool showsLabel, QWidget* parent);
+    ShortcutButton(const ShortcutEntry& entry, const QPixmap& icon, bool showsLabel, QWidget* parent,
+                   double maxWidth = 1e9);
     const ShortcutEntry& entry() const { return m_entry; }
     bool showsLabel() const { return m_showsLabel; }
     QSize sizeHint() const override;
@@ -59,8 +60,15 @@ protected:
 private:
     void rebuild();
     using Action = std::function<bool(const ShortcutEntry&)>;
-    void addButtons(QHBoxLayout* row, const QList<ShortcutEntry>& entries, const QString& symbol,
-                    bool showsLabel, Action action);
+    // One row: labelled buttons for `labeled` (of `entries`, in order), capped so that the whole row
+    // fits the card, and icon-only buttons for the rest.
+    struct RowPart {
+        const QList<ShortcutEntry>& entries;
+        QString symbol;
+        bool labeled;
+        Action action;
+    };
+    QHBoxLayout* row(const QList<RowPart>& parts);
 
     AppState& m_state;
     PanelHost& m_host;

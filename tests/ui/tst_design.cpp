@@ -20,6 +20,12 @@ private Q_SLOTS:
         QVERIFY(ShortcutBarLayout::showsAppLabels({100}, {50}, 8, 250));
         QVERIFY(!ShortcutBarLayout::showsAppLabels({100}, {50}, 8, 249.9));
         QVERIFY(ShortcutBarLayout::showsAppLabels({}, {50, 50}, 8, 200)); // 96 + 96 + 8
+        // A row fits its card: narrow buttons keep their width, wide ones share the rest; below 72
+        // each there is no room for names.
+        QCOMPARE(ShortcutBarLayout::labeledCap({100, 194}, 0, 2, 8, 400), 194.0);
+        QCOMPARE(ShortcutBarLayout::labeledCap({100, 194, 194}, 40, 4, 8, 500), 168.0); // (500-40-24-100)/2
+        QCOMPARE(ShortcutBarLayout::labeledCap({194, 194, 194, 194, 194}, 400, 15, 8, 942), 86.0);
+        QCOMPARE(ShortcutBarLayout::labeledCap({194, 194}, 400, 12, 8, 500), std::nullopt);
     }
 
     void measuresAndThemes()

@@ -285,8 +285,9 @@ private Q_SLOTS:
         QCOMPARE(shown.size(), 3);
         QCOMPARE(shown[1]->text(), u"A"_qs);
         QCOMPARE(hidden[1]->text(), QString());
-        QCOMPARE(hidden[0]->text(), u"F"_qs); // folders keep their names
-        QCOMPARE(hidden[1]->toolTip(), u"/nowhere/A.app"_qs);
+        QCOMPARE(hidden[0]->text(), u"F"_qs);                    // folders keep their names
+        QCOMPARE(hidden[1]->toolTip(), u"A\n/nowhere/A.app"_qs); // an icon alone is told apart by its name
+        QCOMPARE(shown[1]->toolTip(), u"/nowhere/A.app"_qs);
         QVERIFY(hidden[1]->width() < shown[1]->width());
 
         // Failures leave the panel open; an opened folder hides it.

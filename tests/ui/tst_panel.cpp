@@ -8,6 +8,7 @@
 #include "ui/PanelHeaderView.h"
 #include "ui/PanelRootView.h"
 #include "ui/QtScreens.h"
+#include "ui/ShortcutBarView.h"
 #include "ui/SlotCellView.h"
 
 #include <QAbstractButton>
@@ -89,6 +90,7 @@ private Q_SLOTS:
             }
         }
         QVERIFY2(longest <= 1000, qPrintable(QString::number(longest)));
+        QCOMPARE(panel->panel()->width(), 1344); // whatever the names, the panel keeps its width
         QVERIFY(cut >= 4); // the slot's name and folder, the window's name and the shortcut
     }
 
@@ -123,6 +125,40 @@ private Q_SLOTS:
         QVERIFY(!fx->state->appSettingsShown());
         QVERIFY(QTest::qWaitFor([&] { return panel->panel()->findChildren<QDialog*>().isEmpty(); }));
         QCOMPARE(fx->store->layout(), Layout{}); // nothing saved
+    }
+
+    // Long names in every place keep the design's width: the grid column, the shortcut card and
+    // every button inside it without overlaps.
+    void longNamesKeepTheDesignWidth()
+    {
+        const QString longName = u"a very long project name "_qs.repeated(12);
+        Layout layout;
+        for (int slot = 1; slot <= 9; ++slot) {
+            SlotEntry e = AppStateFixture::entry(longName + QString::number(slot), u"/src/"_qs + longName);
+            fx->existing << e.path;
+            layout.slots.insert(QString::number(slot), e);
+        }
+        layout.folderShortcuts = QList<ShortcutEntry>(5, {longName, u"/d"_qs});
+        layout.urlShortcuts = QList<ShortcutEntry>(5, {longName, u"https://a.dev"_qs});
+        layout.appShortcuts = QList<ShortcutEntry>(10, {longName, u"/usr/bin/true"_qs});
+        make(layout);
+        for (int i = 0; i < 30; ++i)
+            fx->editorWindow(10 + i, longName + QString::number(i));
+        panel->show();
+        QCOMPARE(panel->panel()->width(), 1344);
+        QCOMPARE(panel->panel()->findChild<GridView*>()->width(), 966);
+        const auto* bar = panel->panel()->findChild<ShortcutBarView*>();
+        QCOMPARE(bar->width(), 966);
+        QList<QRect> placed;
+        for (const ShortcutButton* button : bar->buttons()) {
+            const QRect r(button->mapTo(bar, QPoint()), button->size());
+            QVERIFY(QRect(QPoint(), bar->size()).contains(r));
+            for (const QRect& other : placed)
+                QVERIFY(!other.intersects(r));
+            placed.append(r);
+        }
+        QCOMPARE(placed.size(), 20);
+        QVERIFY(panel->panel()->grab().save(snapshotPath(u"panel-long-names.png"_qs)));
     }
 
     void keys()
