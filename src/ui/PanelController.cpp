@@ -93,8 +93,11 @@ void PanelController::show()
     m_targetVisibleFrame.reset();
     if (const auto screen = m_state.screenUnderPointer())
         m_targetVisibleFrame = screen->visibleFrame;
-    if (!sheetOpen())
+    if (!sheetOpen()) {
+        if (m_targetVisibleFrame)
+            m_root->fitScreen(m_targetVisibleFrame->size());
         fitAndCentre();
+    }
     AccessoryWindow::prepare(m_panel);
     m_panel->show();
     m_panel->raise();
@@ -151,10 +154,12 @@ void PanelController::fitAndCentre()
     m_panel->resize(size);
     if (!m_targetVisibleFrame)
         return;
-    // Centre in the visible frame, converted to Qt's desktop space.
+    // Centre in the visible frame, converted to Qt's desktop space; where the panel is taller than
+    // the screen its top stays on it.
     const QRectF target = QtScreens::toDesktop(*m_targetVisibleFrame);
-    m_panel->move(int(target.center().x() - size.width() / 2.0),
-                  int(target.center().y() - size.height() / 2.0));
+    const double x = std::max(target.left(), target.center().x() - size.width() / 2.0);
+    const double y = std::max(target.top(), target.center().y() - size.height() / 2.0);
+    m_panel->move(int(x), int(y));
 }
 
 // The keyboard also leaves with a sheet that ends; the panel then takes it back instead.

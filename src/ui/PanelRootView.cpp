@@ -32,9 +32,9 @@ PanelRootView::PanelRootView(AppState& state, PanelHost& host, const Bundle& bun
                                int(PanelLayout::panelPadding), int(PanelLayout::panelPadding));
     column->setSpacing(16);
     // The design's width, whatever the texts inside: they elide in their cells and rows.
-    setFixedWidth(int(PanelLayout::panelWidth));
+    setFixedWidth(int(m_widths.panel));
     m_header = new PanelHeaderView(state, host, bundle, workspace, this);
-    m_header->setFixedWidth(int(PanelLayout::contentWidth));
+    m_header->setFixedWidth(int(m_widths.panel - 2 * PanelLayout::panelPadding));
     column->addWidget(m_header);
     arrange();
 
@@ -66,8 +66,10 @@ void PanelRootView::arrange()
     const bool trusted = m_state.axTrusted();
     const bool hasShortcuts = !m_state.folderShortcuts().isEmpty() || !m_state.urlShortcuts().isEmpty() ||
                               !m_state.appShortcuts().isEmpty();
-    if (m_arranged && trusted == m_arrangedTrusted && hasShortcuts == m_arrangedShortcuts)
+    if (m_arranged && trusted == m_arrangedTrusted && hasShortcuts == m_arrangedShortcuts &&
+        m_widths == m_arrangedWidths)
         return;
+    m_arrangedWidths = m_widths;
     m_arranged = true;
     m_arrangedTrusted = trusted;
     m_arrangedShortcuts = hasShortcuts;
@@ -78,7 +80,7 @@ void PanelRootView::arrange()
     m_permission = nullptr;
 
     m_content = new QWidget(this);
-    m_grid = new GridView(m_state, m_host, m_content);
+    m_grid = new GridView(m_state, m_host, m_content, 3, m_widths.cellHeight);
     if (trusted) {
         auto* gridColumn = new QVBoxLayout;
         gridColumn->setContentsMargins(0, 0, 0, 0);
@@ -87,13 +89,13 @@ void PanelRootView::arrange()
         row->setContentsMargins(0, 0, 0, 0);
         row->setSpacing(int(PanelLayout::columnSpacing));
         m_unassigned = new UnassignedListView(m_state, m_host, m_content);
-        m_unassigned->setFixedWidth(int(PanelLayout::unassignedColumnWidth));
-        m_grid->setFixedWidth(int(PanelLayout::gridColumnWidth));
+        m_unassigned->setFixedWidth(int(m_widths.unassigned));
+        m_grid->setFixedWidth(int(m_widths.grid));
         row->addWidget(m_unassigned);
         gridColumn->addWidget(m_grid);
         if (hasShortcuts) {
-            m_shortcuts = new ShortcutBarView(m_state, m_host, PanelLayout::gridColumnWidth, rowSpacing,
-                                              cardPadding, m_content);
+            m_shortcuts =
+                new ShortcutBarView(m_state, m_host, m_widths.grid, rowSpacing, cardPadding, m_content);
             gridColumn->addWidget(m_shortcuts);
         }
         gridColumn->addStretch();
@@ -106,15 +108,29 @@ void PanelRootView::arrange()
         connect(m_permission, &PermissionView::openSettingsRequested, this,
                 &PanelRootView::openAccessibilitySettingsRequested);
         column->addWidget(m_permission);
-        m_grid->setFixedWidth(int(PanelLayout::contentWidth));
+        m_grid->setFixedWidth(int(m_widths.panel - 2 * PanelLayout::panelPadding));
         column->addWidget(m_grid);
         if (hasShortcuts) {
-            m_shortcuts = new ShortcutBarView(m_state, m_host, PanelLayout::contentWidth, rowSpacing,
-                                              cardPadding, m_content);
+            m_shortcuts = new ShortcutBarView(m_state, m_host, m_widths.panel - 2 * PanelLayout::panelPadding,
+                                              rowSpacing, cardPadding, m_content);
             column->addWidget(m_shortcuts);
         }
     }
     layout()->addWidget(m_content);
+}
+
+void PanelRootView::fitScreen(const QSizeF& visible)
+{
+    m_widths = PanelLayout::widths(visible.width());
+    setFixedWidth(int(m_widths.panel));
+    m_header->setFixedWidth(int(m_widths.panel - 2 * PanelLayout::panelPadding));
+    arrange();
+    const double excess = sizeHint().height() - (visible.height() - 2 * PanelLayout::screenMargin);
+    if (excess > 0) {
+        m_widths.cellHeight =
+            std::max(PanelLayout::minCellHeight, PanelLayout::cellHeight - std::ceil(excess / 3));
+        arrange();
+    }
 }
 
 void PanelRootView::followSheets()

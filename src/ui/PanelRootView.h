@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/PanelLayout.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -31,6 +33,8 @@ public:
     UnassignedListView* unassignedList() const { return m_unassigned; }
     ShortcutBarView* shortcutBar() const { return m_shortcuts; }
     PermissionView* permissionView() const { return m_permission; }
+    // Shrinks the panel to a screen of this usable size (the design's measures where they fit).
+    void fitScreen(const QSizeF& visible);
 
     // Signals the permission view's button; the platform decides what to open.
     Q_SIGNAL void openAccessibilitySettingsRequested();
@@ -52,6 +56,8 @@ private:
     UnassignedListView* m_unassigned = nullptr;
     ShortcutBarView* m_shortcuts = nullptr;
     PermissionView* m_permission = nullptr;
+    PanelLayout::Widths m_widths;
+    PanelLayout::Widths m_arrangedWidths;
     QPointer<SlotSettingsSheet> m_slotSheet;
     QPointer<AppSettingsSheet> m_appSheet;
     bool m_arrangedTrusted = false;

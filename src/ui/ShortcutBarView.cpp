@@ -14,6 +14,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPainter>
+#include <algorithm>
 #include <QPainterPath>
 #include <QVBoxLayout>
 #include <cmath>
@@ -183,8 +184,10 @@ QHBoxLayout* ShortcutBarView::row(const QList<RowPart>& parts)
                                      : Icons::symbol(part.symbol, LauncherDesign::primaryDeep, symbolSize,
                                                      devicePixelRatioF());
             const bool labeledHere = part.labeled && cap.has_value();
+            const bool capped =
+                labeledHere && !labeled.isEmpty() && *cap < *std::max_element(labeled.begin(), labeled.end());
             auto* button =
-                new ShortcutButton(entry, icon, labeledHere, m_body, labeledHere ? std::floor(*cap) : 1e9);
+                new ShortcutButton(entry, icon, labeledHere, m_body, capped ? std::floor(*cap) : 1e9);
             connect(button, &QAbstractButton::clicked, this, [this, entry, action = part.action] {
                 if (action(entry))
                     m_host.hidePanel();

@@ -163,7 +163,6 @@ CellColours coloursOf(const std::optional<SlotStatus>& status)
 SlotCellView::SlotCellView(int slot, AppState& state, PanelHost& host, QWidget* parent)
     : QWidget(parent), m_slot(slot), m_state(state), m_host(host)
 {
-    setFixedHeight(int(PanelLayout::cellHeight));
     setMinimumWidth(200);
     setAcceptDrops(true);
     auto* column = new QVBoxLayout(this);

@@ -161,6 +161,38 @@ private Q_SLOTS:
         QVERIFY(panel->panel()->grab().save(snapshotPath(u"panel-long-names.png"_qs)));
     }
 
+    // On a screen narrower than the design the whole panel still lies on the screen, narrower, the
+    // unassigned column first; snapshots of both for people to look at.
+    void smallScreens_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::newRow("1024x768") << QSize(1024, 768);
+        QTest::newRow("1280x720") << QSize(1280, 720);
+    }
+    void smallScreens()
+    {
+        QFETCH(QSize, screen);
+        Layout layout;
+        for (int slot = 1; slot <= 6; ++slot) {
+            layout.slots.insert(QString::number(slot),
+                                AppStateFixture::entry(u"project-"_qs + QString::number(slot), u"/src/p"_qs));
+        }
+        layout.folderShortcuts = QList<ShortcutEntry>(3, {u"Documents"_qs, u"/d"_qs});
+        layout.urlShortcuts = QList<ShortcutEntry>(2, {u"Docs"_qs, u"https://a.dev"_qs});
+        fx->existing << u"/src/p"_qs;
+        make(layout);
+        for (int i = 0; i < 8; ++i)
+            fx->editorWindow(10 + i, u"project-"_qs + QString::number(i));
+        fx->screens.list = {{QRectF(QPointF(), screen), QRectF(QPointF(0, 0), screen - QSize(0, 28))}};
+        fx->screens.pointer = QPointF(10, 10);
+        panel->show();
+        const QRectF visible = QtScreens::toDesktop(QRectF(QPointF(0, 0), screen - QSize(0, 28)));
+        QVERIFY2(visible.contains(QRectF(panel->panel()->frameGeometry())),
+                 qPrintable(u"%1x%2"_qs.arg(panel->panel()->width()).arg(panel->panel()->height())));
+        QVERIFY(panel->panel()->grab().save(
+            snapshotPath(u"panel-%1x%2.png"_qs.arg(screen.width()).arg(screen.height()))));
+    }
+
     void keys()
     {
         Layout layout;
