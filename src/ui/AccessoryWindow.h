@@ -6,4 +6,6 @@ class QWidget;
 // before each show, since the window manager forgets the window's state when it is hidden.
 namespace AccessoryWindow {
 void prepare(QWidget* window);
+// Whether a compositing manager draws translucent windows; without one their clear parts are black.
+bool compositing();
 } // namespace AccessoryWindow

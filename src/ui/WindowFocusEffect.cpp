@@ -1,5 +1,6 @@
 #include "ui/WindowFocusEffect.h"
 
+#include "ui/AccessoryWindow.h"
 #include "ui/LauncherDesign.h"
 #include "ui/QtScreens.h"
 
@@ -47,15 +48,34 @@ void strokeShadow(QPainter& p, const QRectF& circle, double width, const QColor&
     }
 }
 
+// The pixels the rings and the dot of a frame cover, for a desktop that cannot show a translucent
+// window: the overlay is then shaped to them and nothing else of it exists on screen.
+QRegion ringsRegion(const WindowFocusEffect::Frame& f, QPointF centre)
+{
+    const auto disc = [&](double diameter) {
+        const int d = int(std::ceil(diameter));
+        return QRegion(QRect(int(centre.x()) - d / 2, int(centre.y()) - d / 2, d, d), QRegion::Ellipse);
+    };
+    const auto ring = [&](double diameter, double width) {
+        return disc(diameter + width) - disc(diameter - width);
+    };
+    QRegion region = ring(f.mainDiameter, 18);
+    if (f.echoOpacity > 0.15)
+        region += ring(f.echoDiameter, 6);
+    if (f.dotScale > 0)
+        region += disc((dotDiameter + 3) * f.dotScale);
+    return region;
+}
+
 class FocusOverlay final : public QWidget {
 public:
-    explicit FocusOverlay(bool reducedMotion)
+    FocusOverlay(bool reducedMotion, bool translucent)
         : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool |
                                Qt::WindowTransparentForInput | Qt::X11BypassWindowManagerHint |
                                Qt::WindowDoesNotAcceptFocus),
-          m_reduced(reducedMotion)
+          m_reduced(reducedMotion), m_translucent(translucent)
     {
-        setAttribute(Qt::WA_TranslucentBackground);
+        setAttribute(Qt::WA_TranslucentBackground, translucent);
         setAttribute(Qt::WA_ShowWithoutActivating);
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setFocusPolicy(Qt::NoFocus);
@@ -64,6 +84,9 @@ public:
     void setTime(double ms)
     {
         m_ms = ms;
+        if (!m_translucent)
+            setMask(ringsRegion(WindowFocusEffect::frameAt(ms, m_reduced),
+                                QPointF(width() / 2.0, height() / 2.0)));
         update();
     }
 
@@ -73,6 +96,8 @@ protected:
         const WindowFocusEffect::Frame f = WindowFocusEffect::frameAt(m_ms, m_reduced);
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
+        if (!m_translucent)
+            p.fillRect(rect(), LauncherDesign::primaryDeep); // shows only at the rings' soft edges
         p.setBrush(Qt::NoBrush);
         const QPointF centre(width() / 2.0, height() / 2.0);
         const auto circle = [&](double d) { return QRectF(centre.x() - d / 2, centre.y() - d / 2, d, d); };
@@ -102,12 +127,16 @@ protected:
 
 private:
     bool m_reduced;
+    bool m_translucent;
     double m_ms = 0;
 };
 
 } // namespace
 
-WindowFocusEffect::WindowFocusEffect(QObject* parent) : QObject(parent) {}
+WindowFocusEffect::WindowFocusEffect(QObject* parent)
+    : QObject(parent), m_compositing(&AccessoryWindow::compositing)
+{
+}
 
 // An overlay still on screen finishes its fade on its own and then goes.
 WindowFocusEffect::~WindowFocusEffect() = default;
@@ -160,7 +189,7 @@ void WindowFocusEffect::play(const QPointF& bottomLeftPoint)
         m_window->deleteLater();
     }
     const bool reduced = m_reducedMotion();
-    auto* overlay = new FocusOverlay(reduced);
+    auto* overlay = new FocusOverlay(reduced, m_compositing());
     const QScreen* primary = QGuiApplication::primaryScreen();
     overlay->setGeometry(overlayGeometry(bottomLeftPoint, primary ? primary->geometry() : QRect()));
 
@@ -190,6 +219,9 @@ void WindowFocusEffect::play(const QPointF& bottomLeftPoint)
     });
 
     m_window = overlay;
+    // The native window exists, shaped, before it is mapped: never a moment of the whole square.
+    overlay->winId();
+    overlay->setTime(0);
     overlay->show();
     group->start();
 }

@@ -41,6 +41,8 @@ public:
 
     // The desktop has no reduced-motion preference to read here; tests and ports can give one.
     void setReducedMotion(std::function<bool()> reduced) { m_reducedMotion = std::move(reduced); }
+    // Whether translucent windows can be shown; without, the overlay is shaped to the rings.
+    void setCompositing(std::function<bool()> compositing) { m_compositing = std::move(compositing); }
 
     // The overlay on screen, if any, and the whole of its effect from the rings to the end of the fade.
     QWidget* window() const { return m_window; }
@@ -56,4 +58,5 @@ public:
 private:
     QPointer<QWidget> m_window;
     std::function<bool()> m_reducedMotion = [] { return false; };
+    std::function<bool()> m_compositing;
 };

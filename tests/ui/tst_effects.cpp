@@ -87,6 +87,18 @@ private Q_SLOTS:
         QVERIFY(overlay->testAttribute(Qt::WA_TranslucentBackground));
         QVERIFY(overlay->testAttribute(Qt::WA_ShowWithoutActivating));
         QVERIFY(!overlay->isActiveWindow());
+        QVERIFY(overlay->mask().isEmpty());
+        effect.timeline()->setCurrentTime(effect.timeline()->totalDuration());
+
+        // Without a compositor nothing but the rings exists on screen: no clear (there black) area.
+        effect.setCompositing([] { return false; });
+        effect.play({300, 100});
+        const QRegion rings = effect.window()->mask();
+        QVERIFY(!effect.window()->testAttribute(Qt::WA_TranslucentBackground));
+        QVERIFY(rings.contains(QPoint(440 + 320, 440)) && !rings.contains(QPoint(440, 440)));
+        QVERIFY(!rings.contains(QPoint(10, 10)) && !rings.contains(QPoint(440 + 250, 440)));
+        effect.timeline()->setCurrentTime(500);
+        QVERIFY(effect.window()->mask().contains(QPoint(440, 440))); // the dot, once it pops
         effect.timeline()->setCurrentTime(effect.timeline()->totalDuration());
     }
 

@@ -224,6 +224,67 @@ private Q_SLOTS:
                  qPrintable(u"pointer at %1,%2"_s.arg(pointer().x()).arg(pointer().y())));
     }
 
+    // The cue over a window the pointer jumped to: with a compositing manager a translucent overlay,
+    // without one only its rings; never an opaque (black) square over the desktop.
+    void theCueIsOnlyItsRings_data()
+    {
+        QTest::addColumn<bool>("compositor");
+        QTest::newRow("without a compositor") << false;
+        QTest::newRow("with xcompmgr") << true;
+    }
+    void theCueIsOnlyItsRings()
+    {
+        QFETCH(bool, compositor);
+        open(QSize(1920, 1080));
+        QVERIFY(desktop->setMonitors({u"960x1080+0+0"_s, u"960x1080+960+0"_s}));
+        QProcess grey, manager;
+        grey.start(u"xsetroot"_s, {u"-solid"_s, u"#808080"_s});
+        QVERIFY(grey.waitForFinished());
+        X11Connection& x = windows->x();
+        if (compositor) {
+            manager.start(u"xcompmgr"_s, QStringList());
+            const QByteArray name("_NET_WM_CM_S0");
+            X11Reply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
+                x.raw(), xcb_intern_atom(x.raw(), 0, uint16_t(name.size()), name.constData()), nullptr));
+            QVERIFY(waitUntil([&] {
+                X11Reply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+                    x.raw(), xcb_get_selection_owner(x.raw(), atom->atom), nullptr));
+                return owner && owner->owner != XCB_NONE;
+            }));
+        }
+        const xcb_window_t alpha = editor(u"alpha"_s); // on the left display
+        QVERIFY(alpha);
+        Layout layout = twoSlots();
+        Resident& r = residents->start(layout);
+        keys->move(1400, 500);
+        auto panel = showPanel(r);
+        QVERIFY(panel);
+        const QPoint origin = residents->rootOrigin(*panel);
+        keys->click(origin.x() + 300, origin.y() + 175); // slot 1
+        QVERIFY(waitUntil([&] { return cueShown(); }));
+        // The window's centre is where the pointer went; this point lies in the overlay's square,
+        // away from the window and the rings.
+        const QRect frame = residents->outerFrame(alpha);
+        const QPoint sample = frame.center() + QPoint(350, 400);
+        QVERIFY((pointer() - frame.center()).manhattanLength() <= 2);
+        int samples = 0;
+        while (cueShown()) {
+            X11Reply<xcb_get_image_reply_t> image(
+                xcb_get_image_reply(x.raw(),
+                                    xcb_get_image(x.raw(), XCB_IMAGE_FORMAT_Z_PIXMAP, x.root(),
+                                                  int16_t(sample.x()), int16_t(sample.y()), 1, 1, ~0u),
+                                    nullptr));
+            QVERIFY(image && xcb_get_image_data_length(image.get()) >= 3);
+            const uint8_t* pixel = xcb_get_image_data(image.get());
+            QVERIFY2(pixel[0] > 0x40 && pixel[1] > 0x40 && pixel[2] > 0x40,
+                     "the desktop turned black under the cue");
+            ++samples;
+        }
+        QVERIFY(samples > 0);
+        manager.kill();
+        manager.waitForFinished();
+    }
+
     // The X server dies under one-shot listings and under the resident application: listings end
     // with a status, never a crash, and the application leaves with status 1 and one line.
     void aDisplayThatGoesAwayEndsEverythingCleanly()

@@ -39,4 +39,18 @@ void prepare(QWidget* window)
     xcb_flush(c);
 }
 
+// A compositing manager owns the selection _NET_WM_CM_S<screen>. Without an X11 display (the
+// offscreen platform) there is nothing to fall back from.
+bool compositing()
+{
+    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c)
+        return true;
+    static const xcb_atom_t selection = intern(c, "_NET_WM_CM_S0", 13);
+    X11Reply<xcb_get_selection_owner_reply_t> owner(
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr));
+    return owner && owner->owner != XCB_NONE;
+}
+
 } // namespace AccessoryWindow
