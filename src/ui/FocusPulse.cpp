@@ -84,11 +84,13 @@ protected:
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         const QRectF element = QRectF(rect()).adjusted(margin(), margin(), -margin(), -margin());
-        // The centre line of a ring `spread` outside the outline, concentric with it.
-        const auto ringPath = [&](double spread) {
+        // The centre line of a ring of this width whose inner edge lies `spread` outside the outline,
+        // concentric with it: the ring never covers the element.
+        const auto ringPath = [&](double spread, double width) {
             QPainterPath path;
-            const double r = m_cornerRadius + spread;
-            path.addRoundedRect(element.adjusted(-spread, -spread, spread, spread), r, r);
+            const double offset = spread + width / 2;
+            const double r = m_cornerRadius + offset;
+            path.addRoundedRect(element.adjusted(-offset, -offset, offset, offset), r, r);
             return path;
         };
         const auto stroke = [&](const QPainterPath& path, const QColor& color, double width) {
@@ -108,11 +110,11 @@ protected:
         }
         if (s.echoOpacity > 0) {
             p.setOpacity(s.echoOpacity);
-            stroke(ringPath(s.echoSpread), LauncherDesign::primary, echoWidth);
+            stroke(ringPath(s.echoSpread, echoWidth), LauncherDesign::primary, echoWidth);
         }
         if (s.mainOpacity > 0) {
             p.setOpacity(s.mainOpacity);
-            const QPainterPath main = ringPath(s.mainSpread);
+            const QPainterPath main = ringPath(s.mainSpread, mainWidth);
             constexpr int steps = 7;
             for (int i = steps; i >= 1; --i) {
                 QColor glow = LauncherDesign::primary;
@@ -120,7 +122,7 @@ protected:
                 stroke(main, glow, mainWidth + 2 * glowRadius * i / steps);
             }
             stroke(main, LauncherDesign::primaryDeep, mainWidth);
-            stroke(main, LauncherDesign::primary, innerWidth);
+            stroke(ringPath(s.mainSpread, innerWidth), LauncherDesign::primary, innerWidth);
         }
     }
 
@@ -218,7 +220,7 @@ void FocusPulse::place()
     QWidget* host = m_element->window();
     if (!m_overlay || m_overlay->parentWidget() != host) {
         delete m_overlay;
-        const double reach = std::max(1.6 * m_spread + echoWidth, m_spread + mainWidth / 2) + glowRadius + 2;
+        const double reach = std::max(1.6 * m_spread + echoWidth, m_spread + mainWidth) + glowRadius + 2;
         m_overlay = new PulseOverlay(*this, m_cornerRadius, reach, host);
     }
     const int margin = static_cast<PulseOverlay*>(m_overlay.data())->margin();

@@ -184,6 +184,10 @@ private Q_SLOTS:
         image.save(snapshotPath(u"focus-pulse.png"_qs));
         QCOMPARE(image.pixelColor(element->geometry().right() + 1, element->geometry().center().y()),
                  LauncherDesign::primary);
+        // At rest the rings lie wholly outside the outline: the element's own edge is not covered.
+        for (const QColor& ring : {LauncherDesign::primary, LauncherDesign::primaryDeep})
+            QVERIFY(image.pixelColor(element->geometry().right() - 1, element->geometry().center().y()) !=
+                    ring);
         pulse->animation()->setCurrentTime(950);
         QVERIFY(pulse->state().mainOpacity > 0 && pulse->state().mainOpacity < 1);
         pulse->animation()->setCurrentTime(FocusPulse::durationMs);
