@@ -199,8 +199,11 @@ void FocusPulse::setToken(const std::optional<QUuid>& token)
     m_animation->start();
 }
 
+// Only the bands the rings leave and enter are painted again (and the element when its tint
+// changes): whatever lies under the overlay is redrawn for every pixel it updates.
 void FocusPulse::apply(const State& state)
 {
+    const State previous = m_state;
     m_state = state;
     const bool visible = state.mainOpacity > 0 || state.echoOpacity > 0 || state.fillOpacity > 0;
     if (!visible || !m_element) {
@@ -208,10 +211,28 @@ void FocusPulse::apply(const State& state)
             m_overlay->hide();
         return;
     }
+    const bool wasShown = m_overlay && m_overlay->isVisible();
     place();
     m_overlay->show();
     m_overlay->raise();
-    m_overlay->update();
+    if (!wasShown || state.fillOpacity != previous.fillOpacity) {
+        m_overlay->update();
+        return;
+    }
+    const int margin = static_cast<PulseOverlay*>(m_overlay.data())->margin();
+    const QRect element = m_overlay->rect().adjusted(margin, margin, -margin, -margin);
+    const auto band = [&](double spread, double width) {
+        const int outer = qCeil(spread + width + glowRadius) + 2;
+        const int inner = std::max(0, qFloor(spread - glowRadius) - 2);
+        return QRegion(element.adjusted(-outer, -outer, outer, outer)) -
+               QRegion(element.adjusted(-inner, -inner, inner, inner)
+                           .adjusted(qFloor(m_cornerRadius), qFloor(m_cornerRadius), -qFloor(m_cornerRadius),
+                                     -qFloor(m_cornerRadius)));
+    };
+    QRegion dirty = band(previous.mainSpread, mainWidth) + band(state.mainSpread, mainWidth);
+    if (previous.echoOpacity > 0 || state.echoOpacity > 0)
+        dirty += band(previous.echoSpread, echoWidth) + band(state.echoSpread, echoWidth);
+    m_overlay->update(dirty);
 }
 
 // Over the element, in its window, reaching as far out as the rings and their glow start.
@@ -267,6 +288,15 @@ void FocusDim::setDimmed(bool dimmed)
     m_animation->start();
 }
 
+void FocusDim::sourceChanged(ChangeFlags flags)
+{
+    m_source = QImage();
+    m_gray = QImage();
+    m_mixed = QImage();
+    m_mixedStep = -1;
+    QGraphicsEffect::sourceChanged(flags);
+}
+
 void FocusDim::draw(QPainter* painter)
 {
     if (m_amount <= 0) {
@@ -274,22 +304,35 @@ void FocusDim::draw(QPainter* painter)
         return;
     }
     QPoint offset;
-    QImage image = sourcePixmap(Qt::DeviceCoordinates, &offset)
+    if (m_source.isNull()) {
+        m_source = sourcePixmap(Qt::DeviceCoordinates, &offset)
                        .toImage()
                        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    const auto mix = [this](int channel, int gray) { return qRound(channel + (gray - channel) * m_amount); };
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb c = line[x];
-            const int gray = qRound(0.2126 * qRed(c) + 0.7152 * qGreen(c) + 0.0722 * qBlue(c));
-            line[x] = qRgba(mix(qRed(c), gray), mix(qGreen(c), gray), mix(qBlue(c), gray), qAlpha(c));
+        m_gray = m_source;
+        for (int y = 0; y < m_gray.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(m_gray.scanLine(y));
+            for (int x = 0; x < m_gray.width(); ++x) {
+                const QRgb c = line[x];
+                const int gray = qRound(0.2126 * qRed(c) + 0.7152 * qGreen(c) + 0.0722 * qBlue(c));
+                line[x] = qRgba(gray, gray, gray, qAlpha(c));
+            }
         }
+    } else {
+        offset = sourceBoundingRect(Qt::DeviceCoordinates).toAlignedRect().topLeft();
+    }
+    // The colours move towards their grey by the amount: the grey drawn over them at that opacity.
+    const int step = qRound(m_amount * steps);
+    if (step != m_mixedStep || m_mixed.isNull()) {
+        m_mixed = m_source;
+        QPainter mixer(&m_mixed);
+        mixer.setOpacity(double(step) / steps);
+        mixer.drawImage(0, 0, m_gray);
+        m_mixedStep = step;
     }
     painter->save();
     painter->setWorldTransform(QTransform());
-    painter->setOpacity(painter->opacity() * opacity());
-    painter->drawImage(offset, image);
+    painter->setOpacity(painter->opacity() * (1 - (1 - dimmedOpacity) * double(step) / steps));
+    painter->drawImage(offset, m_mixed);
     painter->restore();
 }
 

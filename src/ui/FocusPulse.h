@@ -3,6 +3,7 @@
 #include "core/windows/FocusMatcher.h"
 
 #include <QGraphicsEffect>
+#include <QImage>
 #include <QPointer>
 #include <QUuid>
 #include <QWidget>
@@ -102,8 +103,17 @@ public:
 
 protected:
     void draw(QPainter* painter) override;
+    void sourceChanged(ChangeFlags flags) override;
 
 private:
+    // The element as drawn and its grey version, made once per change of the element rather than
+    // on every frame of the dimming.
+    QImage m_source;
+    QImage m_gray;
+    // The element at the current step of the dimming: the amount moves in tenths, each drawn once.
+    static constexpr int steps = 10;
+    QImage m_mixed;
+    int m_mixedStep = -1;
     bool m_dimmed = false;
     double m_amount = 0;
     QVariantAnimation* m_animation;
