@@ -83,8 +83,10 @@ private Q_SLOTS:
         QVERIFY(!launch(Layout{}));
         QCOMPARE(alerts.size(), 1);
         QCOMPARE(alerts[0].style, AppDelegate::AlertStyle::informational);
-        QCOMPARE(alerts[0].title, SingleInstance::alertTitle);
-        QCOMPARE(alerts[0].text, SingleInstance::alertText);
+        QCOMPARE(alerts[0].title, u"Panedeck は既に起動しています"_qs);
+        QCOMPARE(
+            alerts[0].text,
+            u"二重に起動すると設定が上書きされて消えることがあるため、起動中のものをそのまま使用します。"_qs);
         QVERIFY(!delegate->store() && !delegate->state() && !delegate->panelController());
         QCOMPARE(hotkeys.handlersInstalled, 0);
         QCOMPARE(keys.monitors(), 0);

@@ -1,4 +1,5 @@
 #include "AppStateFixture.h"
+#include "Glyphs.h"
 #include "core/layout/DragPayload.h"
 #include "core/text/IsoTime.h"
 #include "ui/Fonts.h"
@@ -111,7 +112,7 @@ QString answerAlert(const QWidget& view, const QString& answer)
     return seen;
 }
 
-const QString emptyCell = SlotCellView::emptyText + u" | "_qs;
+const QString emptyCell = u"空きスロット | "_qs;
 const QString slotActions = u"サーバーを登録 マスの設定"_qs;
 
 } // namespace
@@ -182,13 +183,8 @@ private Q_SLOTS:
         for (const QWidget* w : window.findChildren<QWidget*>())
             texts += w->property("text").toString() + w->toolTip();
         using Style = LauncherDesign::TextStyle;
-        for (const Style style : {Style::title, Style::label, Style::caption, Style::micro}) {
-            const QFont font = LauncherDesign::font(style);
-            const QFontMetrics metrics(font);
-            for (const char32_t c : texts.toUcs4())
-                QVERIFY2(metrics.inFontUcs4(c),
-                         qPrintable(QString::fromUcs4(&c, 1) + u" not in "_qs + font.family()));
-        }
+        for (const Style style : {Style::title, Style::label, Style::caption, Style::micro})
+            QCOMPARE(missingGlyphs(LauncherDesign::font(style), texts), QString());
     }
 
     void clicksActionsAndDrops()
@@ -274,9 +270,8 @@ private Q_SLOTS:
         UnassignedListView list(*panel.state, panel.host);
         list.resize(322, 448);
         QCOMPARE(list.width(), 322);
-        const QString header = UnassignedListView::title + u' ';
-        QCOMPARE(describe(list),
-                 header + u"1 docs | エージェント: 実行中 "_qs + UnassignedListView::folderTooltip);
+        const QString header = u"未配置のウィンドウ "_qs;
+        QCOMPARE(describe(list), header + u"1 docs | エージェント: 実行中 Finderでフォルダを開く"_qs);
 
         // The folder button opens the project's folder; a click on the row raises the window.
         const auto folder = list.findChildren<QAbstractButton*>();
@@ -300,10 +295,10 @@ private Q_SLOTS:
         panel.state->refresh();
 
         // Assigned away: header with 0 and the empty line, while the Terminal windows are still being listed.
-        QCOMPARE(describe(list), header + u"0 "_qs + UnassignedListView::loadingText + u' ' +
-                                     UnassignedListView::emptyText + u" | "_qs);
+        QCOMPARE(describe(list),
+                 header + u"0 ターミナルを読み込み中… すべてのウィンドウが配置されています | "_qs);
         panel.fx.scheduling.runBackground();
-        QCOMPARE(describe(list), header + u"0 "_qs + UnassignedListView::emptyText + u" | "_qs);
+        QCOMPARE(describe(list), header + u"0 すべてのウィンドウが配置されています | "_qs);
         list.show();
         QVERIFY(list.grab().save(
             QDir(QStringLiteral(QT_TESTCASE_BUILDDIR)).filePath(u"unassigned-empty.png"_qs)));

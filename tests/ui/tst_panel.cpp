@@ -197,19 +197,27 @@ private Q_SLOTS:
     {
         Layout layout;
         layout.slots.insert(u"1"_qs, AppStateFixture::entry(u"web"_qs, u"/src/web"_qs));
-        fx->existing << u"/src/web"_qs;
+        layout.slots.insert(u"9"_qs, AppStateFixture::entry(u"api"_qs, u"/src/api"_qs));
+        fx->existing << u"/src/web"_qs << u"/src/api"_qs;
         make(layout);
         fx->editorWindow(10, u"web"_qs);
+        fx->editorWindow(11, u"api"_qs);
 
         panel->show();
-        key(Qt::Key_1, Qt::ControlModifier); // with a modifier the key goes on
-        QVERIFY(panel->isVisible());
+        for (const auto modifier : {Qt::ControlModifier, Qt::AltModifier, Qt::MetaModifier}) {
+            key(Qt::Key_1, modifier); // with a modifier the key goes on
+            QVERIFY(panel->isVisible());
+        }
         QVERIFY(fx->scheduling.placementQueue.isEmpty());
         key(Qt::Key_7); // no slot 7: consumed, nothing happens
         QVERIFY(panel->isVisible());
         key(Qt::Key_1); // maximises slot 1's window and hides
         QVERIFY(!panel->isVisible());
         QCOMPARE(fx->scheduling.placementQueue.size(), 1);
+        panel->show();
+        key(Qt::Key_9); // the last slot as well
+        QVERIFY(!panel->isVisible());
+        QCOMPARE(fx->scheduling.placementQueue.size(), 2);
 
         panel->show();
         fx->ax.application(10)->windows.clear();
@@ -300,6 +308,21 @@ private Q_SLOTS:
         root->header()->tileButton(6)->click();
         QCOMPARE(fx->store->layout().lastTileCount, 6);
         QCOMPARE(root->header()->settingsButton()->toolTip(), u"アプリ設定"_qs);
+        // The header's own words, exactly.
+        QStringList texts;
+        for (const QWidget* w : root->header()->findChildren<QWidget*>()) {
+            if (const auto* label = qobject_cast<const QLabel*>(w); label && !label->text().isEmpty())
+                texts << label->text();
+            if (const auto* button = qobject_cast<const QAbstractButton*>(w);
+                button && !button->text().isEmpty())
+                texts << button->text();
+            if (!w->toolTip().isEmpty())
+                texts << w->toolTip();
+        }
+        for (const QString& expected :
+             {u"WINDOW LAUNCHER"_qs, u"Panedeck"_qs, u"1\u20139"_qs, u"最大化"_qs, u"0"_qs, u"マルチ画面"_qs,
+              u"マルチ画面の分割数（0キーで実行）"_qs, u"使い方"_qs, u"終了"_qs})
+            QVERIFY2(texts.contains(expected), qPrintable(expected));
         QCoreApplication::processEvents();
         QVERIFY(panel->panel()->grab().save(snapshotPath(u"panel-full.png"_qs)));
 

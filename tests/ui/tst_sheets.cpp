@@ -1,4 +1,5 @@
 #include "AppStateFixture.h"
+#include "Glyphs.h"
 #include "core/agents/AgentHookSnippet.h"
 #include "core/usage/ClaudeCLI.h"
 #include "ui/AppSettingsSheet.h"
@@ -62,10 +63,7 @@ void snapshot(QWidget& sheet, const QString& name)
     QString texts; // labels, buttons and field hints
     for (const QWidget* w : sheet.findChildren<QWidget*>())
         texts += w->property(qobject_cast<const QLineEdit*>(w) ? "placeholderText" : "text").toString();
-    const QFontMetrics metrics(sheet.font());
-    for (const char32_t c : texts.toUcs4())
-        if (c >= 0x3000) // kana, kanji and full-width forms
-            QVERIFY2(metrics.inFontUcs4(c), qPrintable(u"no glyph for "_qs + QString::fromUcs4(&c, 1)));
+    QCOMPARE(missingGlyphs(sheet.font(), texts, 0x3000), QString()); // kana, kanji and full-width forms
 }
 
 } // namespace
