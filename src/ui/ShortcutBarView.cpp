@@ -3,6 +3,7 @@
 #include "core/state/AppState.h"
 #include "core/text/BoundedFile.h"
 #include "core/text/Text.h"
+#include "ui/FocusPulse.h"
 #include "ui/Icons.h"
 #include "ui/LauncherDesign.h"
 #include "ui/PanelHost.h"
@@ -124,6 +125,9 @@ ShortcutBarView::ShortcutBarView(AppState& state, PanelHost& host, double contai
     header->addStretch();
     m_column->addLayout(header);
 
+    // Never the focus target itself, the card dims with everything else while the panel shows where
+    // the user came from.
+    FocusFollower::attach(this, state, std::nullopt);
     connect(&state, &AppState::changed, this, [this](AppState::Field field) {
         if (field == AppState::Field::shortcuts)
             rebuild();

@@ -233,6 +233,7 @@ private Q_SLOTS:
         Layout layout;
         layout.slots.insert(u"1"_qs, AppStateFixture::entry(u"web"_qs, u"/src/web"_qs));
         layout.slots.insert(u"2"_qs, AppStateFixture::entry(u"api"_qs, u"/src/api"_qs));
+        layout.folderShortcuts = QList<ShortcutEntry>{{u"Docs"_qs, u"/docs"_qs}};
         fx->existing << u"/src/web"_qs << u"/src/api"_qs;
         make(layout);
         const int web = fx->editorWindow(10, u"web"_qs);
@@ -244,8 +245,9 @@ private Q_SLOTS:
         QVERIFY(dimOf(grid->cell(1)) && dimOf(grid->cell(2)));
         QVERIFY(!dimOf(grid->cell(1))->dimmed());
         QVERIFY(dimOf(grid->cell(2))->dimmed());
+        QVERIFY(dimOf(panel->rootView()->shortcutBar())->dimmed()); // the shortcut card dims too
         fx->scheduling.advance(AppState::focusDimMs);
-        QVERIFY(!dimOf(grid->cell(2))->dimmed());
+        QVERIFY(!dimOf(grid->cell(2))->dimmed() && !dimOf(panel->rootView()->shortcutBar())->dimmed());
     }
 
     void losingTheFocus()
