@@ -105,8 +105,11 @@ void PanelRootView::arrange()
         column->setContentsMargins(0, 0, 0, 0);
         column->setSpacing(16);
         m_permission = new PermissionView(m_content);
-        connect(m_permission, &PermissionView::openSettingsRequested, this,
-                &PanelRootView::openAccessibilitySettingsRequested);
+        // The system may ask for access itself; the state then reads the answer again.
+        connect(m_permission, &PermissionView::openSettingsRequested, this, [this] {
+            m_state.requestAccessibility();
+            Q_EMIT openAccessibilitySettingsRequested();
+        });
         column->addWidget(m_permission);
         m_grid->setFixedWidth(int(m_widths.panel - 2 * PanelLayout::panelPadding));
         column->addWidget(m_grid);

@@ -7,6 +7,7 @@
 #include "ui/PanelController.h"
 #include "ui/PanelHeaderView.h"
 #include "ui/PanelRootView.h"
+#include "ui/PermissionView.h"
 #include "ui/QtScreens.h"
 #include "ui/ShortcutBarView.h"
 #include "ui/SlotCellView.h"
@@ -334,6 +335,12 @@ private Q_SLOTS:
         QVERIFY(root->permissionView() && !root->unassignedList());
         QCoreApplication::processEvents();
         QVERIFY(panel->panel()->grab().save(snapshotPath(u"panel-no-access.png"_qs)));
+        // Its button asks for access (the system may prompt) and looks again.
+        fx->ax.trustPrompts.clear();
+        fx->ax.trusted = true;
+        root->permissionView()->findChild<QAbstractButton*>()->click();
+        QCOMPARE(fx->ax.trustPrompts.value(0), true);
+        QVERIFY(root->unassignedList() && !root->permissionView());
     }
 
     void emptyPanelSnapshot()

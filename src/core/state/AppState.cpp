@@ -208,6 +208,12 @@ std::optional<QString> AppState::folderPath(const AppWindow& window) const
     return UnassignedFolder::path(window, m_openFolderPaths);
 }
 
+void AppState::requestAccessibility()
+{
+    m_desktop.accessibility.isProcessTrusted(true);
+    refresh();
+}
+
 bool AppState::isFocusDimmed(const std::optional<FocusTarget>& target) const
 {
     return FocusMatcher::isDimmed(

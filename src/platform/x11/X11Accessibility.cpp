@@ -99,9 +99,15 @@ QString X11Accessibility::windowClass(const QString& bundleIdentifier)
     return {};
 }
 
+// Without a connection (none yet, or the first try failed) each call tries again; one that broke
+// stays broken, since its display is gone.
 X11Connection* X11Accessibility::connection()
 {
-    std::call_once(m_connectOnce, [this] { m_connection = X11Connection::open(); });
+    {
+        const std::lock_guard lock(m_connectMutex);
+        if (!m_connection)
+            m_connection = X11Connection::open();
+    }
     if (!m_connection || m_connection->broken())
         return nullptr;
     m_connection->drainEvents();

@@ -51,7 +51,7 @@ private:
     static void activate(X11Connection& x, xcb_window_t window);
 
     std::unique_ptr<X11Connection> m_connection;
-    std::once_flag m_connectOnce;
+    std::mutex m_connectMutex;
     // The editor windows of the last application listing, by process.
     struct Listing {
         QHash<qint32, QList<xcb_window_t>> windows;
