@@ -7,6 +7,7 @@
 #include "ui/LauncherDesign.h"
 #include "ui/PanelHost.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -56,6 +57,76 @@ QToolButton* iconButton(const QString& symbol, const QString& tooltip, QWidget* 
     return button;
 }
 
+// The ghost button: a label in an outline, nothing filled, faded while pressed.
+class GhostButton final : public QAbstractButton {
+public:
+    GhostButton(const QString& label, QWidget* parent) : QAbstractButton(parent)
+    {
+        setText(label);
+        setFont(LauncherDesign::font(LauncherDesign::TextStyle::label));
+        setCursor(Qt::PointingHandCursor);
+        setFixedSize(qCeil(QFontMetricsF(font()).horizontalAdvance(label)) + 2 * 12, 34);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setOpacity(isDown() ? 0.65 : 1.0);
+        if (underMouse())
+            p.setBrush(LauncherDesign::surface);
+        p.setPen(QPen(LauncherDesign::hair, 1));
+        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
+        p.setPen(LauncherDesign::ink);
+        p.drawText(rect(), Qt::AlignCenter, text());
+    }
+};
+
+// One choice of the segmented picker: the chosen one raised on a white card in the track.
+class Segment final : public QAbstractButton {
+public:
+    explicit Segment(int count, QWidget* parent) : QAbstractButton(parent)
+    {
+        setText(QString::number(count));
+        setCheckable(true);
+        setCursor(Qt::PointingHandCursor);
+        setFont(LauncherDesign::font(LauncherDesign::TextStyle::label));
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        setFixedHeight(26);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        if (isChecked()) {
+            p.setPen(QPen(LauncherDesign::hair, 1));
+            p.setBrush(LauncherDesign::card);
+            p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+        }
+        p.setPen(isChecked() ? LauncherDesign::primaryDeep : LauncherDesign::body);
+        p.drawText(rect(), Qt::AlignCenter, text());
+    }
+};
+
+// The segmented picker's track, holding its segments.
+class SegmentTrack final : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(LauncherDesign::hair, 1));
+        p.setBrush(LauncherDesign::surface);
+        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
+    }
+};
+
 QWidget* keyHint(const QString& key, const QString& description, QWidget* parent)
 {
     auto* hint = new QWidget(parent);
@@ -68,7 +139,8 @@ QWidget* keyHint(const QString& key, const QString& description, QWidget* parent
     chip->setContentsMargins(7, 2, 7, 2);
     chip->setStyleSheet(QStringLiteral("background: %1; border: 1px solid %2; border-radius: 5px;")
                             .arg(LauncherDesign::surface.name(), LauncherDesign::hair.name()));
-    row->addWidget(chip);
+    chip->setFixedHeight(22); // its own height, not the header row's
+    row->addWidget(chip, 0, Qt::AlignVCenter);
     row->addWidget(text(description, LauncherDesign::font(LauncherDesign::TextStyle::micro),
                         LauncherDesign::muted, hint));
     return hint;
@@ -109,25 +181,21 @@ PanelHeaderView::PanelHeaderView(AppState& state, PanelHost& host, const Bundle&
     divider->setStyleSheet(QStringLiteral("background: %1;").arg(LauncherDesign::hair.name()));
     row->addWidget(divider);
 
-    auto* picker = new QWidget(this);
-    picker->setFixedWidth(240);
+    auto* picker = new SegmentTrack(this);
+    picker->setFixedSize(240, 32);
     picker->setToolTip(QStringLiteral("マルチ画面の分割数（0キーで実行）"));
     auto* segments = new QHBoxLayout(picker);
-    segments->setContentsMargins(0, 0, 0, 0);
-    segments->setSpacing(0);
+    segments->setContentsMargins(3, 3, 3, 3);
+    segments->setSpacing(2);
     m_tiles = new QButtonGroup(this);
     m_tiles->setExclusive(true);
     for (const int count : tileChoices) {
-        auto* segment = new QToolButton(picker);
-        segment->setText(QString::number(count));
-        segment->setCheckable(true);
-        segment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        segment->setFont(LauncherDesign::font(LauncherDesign::TextStyle::label));
+        auto* segment = new Segment(count, picker);
         m_tiles->addButton(segment, count);
         segments->addWidget(segment);
     }
     connect(m_tiles, &QButtonGroup::idClicked, this, [this](int count) { m_state.setTileCount(count); });
-    row->addWidget(picker);
+    row->addWidget(picker, 0, Qt::AlignVCenter);
 
     m_guide = iconButton(QStringLiteral("questionmark.circle"), QStringLiteral("使い方"), this);
     connect(m_guide, &QToolButton::clicked, this, [&host, &bundle, &workspace] {
@@ -138,13 +206,10 @@ PanelHeaderView::PanelHeaderView(AppState& state, PanelHost& host, const Bundle&
     m_settings = iconButton(QStringLiteral("gearshape"), QStringLiteral("アプリ設定"), this);
     connect(m_settings, &QToolButton::clicked, this, [this] { m_state.setAppSettingsShown(true); });
     row->addWidget(m_settings);
-    auto* quit = new QToolButton(this);
-    quit->setText(QStringLiteral("終了"));
-    quit->setFont(LauncherDesign::font(LauncherDesign::TextStyle::label));
-    quit->setMinimumHeight(34);
-    connect(quit, &QToolButton::clicked, qApp, &QCoreApplication::quit);
+    auto* quit = new GhostButton(QStringLiteral("終了"), this);
+    connect(quit, &QAbstractButton::clicked, qApp, &QCoreApplication::quit);
     m_quit = quit;
-    row->addWidget(quit);
+    row->addWidget(quit, 0, Qt::AlignVCenter);
 
     update();
 }
