@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QToolButton>
@@ -108,9 +109,51 @@ QLabel* caption(const QString& content, QWidget* parent)
     return text(content, TextStyle::caption, LauncherDesign::muted, parent);
 }
 
+// A check box drawn as a switch: a rounded track, primary when on, with its knob at that end, and
+// the title beside it; the whole row toggles it.
+class SwitchBox final : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+    QSize sizeHint() const override
+    {
+        const QSize text = fontMetrics().size(Qt::TextSingleLine, this->text());
+        return {trackWidth + gap + text.width(), std::max(trackHeight, text.height()) + 4};
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF track(0.5, (height() - trackHeight) / 2.0, trackWidth - 1, trackHeight);
+        p.setOpacity(isEnabled() ? 1.0 : 0.45);
+        p.setPen(QPen(isChecked() ? LauncherDesign::primaryDeep : LauncherDesign::hair, 1));
+        p.setBrush(isChecked() ? LauncherDesign::primary : LauncherDesign::surface);
+        p.drawRoundedRect(track, trackHeight / 2.0, trackHeight / 2.0);
+        const double knob = trackHeight - 4;
+        const double x = isChecked() ? track.right() - 2 - knob : track.left() + 2;
+        p.setPen(QPen(LauncherDesign::hair, 1));
+        p.setBrush(LauncherDesign::card);
+        p.drawEllipse(QRectF(x, track.top() + 2, knob, knob));
+        if (hasFocus()) {
+            p.setBrush(Qt::NoBrush);
+            p.setPen(QPen(LauncherDesign::primaryDeep, 1.5));
+            p.drawRoundedRect(track.adjusted(-2, -2, 2, 2), trackHeight / 2.0 + 2, trackHeight / 2.0 + 2);
+        }
+        p.setPen(LauncherDesign::ink);
+        p.drawText(QRectF(trackWidth + gap, 0, width() - trackWidth - gap, height()), Qt::AlignVCenter,
+                   text());
+    }
+
+private:
+    static constexpr int trackWidth = 38, trackHeight = 22, gap = 10;
+};
+
 QCheckBox* switchBox(const QString& title, bool on, const QString& name, QWidget* parent)
 {
-    auto* box = new QCheckBox(title, parent);
+    auto* box = new SwitchBox(title, parent);
     box->setObjectName(name);
     box->setFont(LauncherDesign::font(TextStyle::label));
     box->setChecked(on);
@@ -332,6 +375,8 @@ AppSettingsSheet::addRows(QWidget* group, const QString& kind, const QString& ta
         row.name->setPlaceholderText(nameTitle);
         row.name->setAccessibleName(nameTitle);
         row.name->setFixedWidth(180);
+        row.name->setFixedHeight(34); // the buttons' height
+        row.target->setFixedHeight(34);
         row.target->setObjectName(prefix + QStringLiteral("target"));
         row.target->setPlaceholderText(hint);
         row.target->setAccessibleName(targetTitle);

@@ -63,6 +63,7 @@ QLineEdit* field(const QString& name, const QString& hint, const QString& value,
 {
     auto* edit = new QLineEdit(value, parent);
     edit->setObjectName(name);
+    edit->setFixedHeight(34); // the buttons' height
     edit->setPlaceholderText(hint);
     return edit;
 }
