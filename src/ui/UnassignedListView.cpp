@@ -264,20 +264,26 @@ UnassignedListView::UnassignedListView(AppState& state, PanelHost& host, QWidget
     m_count->setStyleSheet(QStringLiteral("QLabel { background: %1; color: %2; border-radius: 10px; }")
                                .arg(LauncherDesign::primaryTint.name(), LauncherDesign::primaryDeep.name()));
     header->addWidget(m_count);
-    header->addStretch();
-    column->addLayout(header);
-    // The loading note goes on its own line: the header row has no room for it at this width.
-    auto* loading = new QHBoxLayout;
-    loading->setSpacing(6);
+    // While Terminal windows are gathered: a small indicator in the design's colours and the note,
+    // which elides where the column is narrow.
     m_progress = new QProgressBar(this);
     m_progress->setRange(0, 0);
     m_progress->setTextVisible(false);
-    m_progress->setFixedSize(28, 6);
-    loading->addWidget(m_progress);
-    m_loading = textLabel(loadingText, TextStyle::micro, LauncherDesign::muted, this);
-    loading->addWidget(m_loading);
-    loading->addStretch();
-    column->addLayout(loading);
+    m_progress->setFixedSize(22, 6);
+    m_progress->setStyleSheet(QStringLiteral("QProgressBar { background: %1; border: none; border-radius: 3px; }"
+                                             "QProgressBar::chunk { background: %2; border-radius: 3px; }")
+                                  .arg(LauncherDesign::primaryTint.name(), LauncherDesign::primary.name()));
+    m_progress->setToolTip(loadingText);
+    header->addWidget(m_progress);
+    m_loading = LauncherDesign::elidingLabel(Qt::ElideRight, this);
+    m_loading->setText(loadingText);
+    m_loading->setFont(LauncherDesign::font(TextStyle::micro));
+    QPalette muted = m_loading->palette();
+    muted.setColor(QPalette::WindowText, LauncherDesign::muted);
+    m_loading->setPalette(muted);
+    header->addWidget(m_loading, 1);
+    header->addStretch();
+    column->addLayout(header);
 
     m_empty = textLabel(emptyText, TextStyle::caption, LauncherDesign::muted, this);
     m_empty->setWordWrap(true);
