@@ -263,9 +263,12 @@ bool FocusPulse::eventFilter(QObject* watched, QEvent* event)
 
 FocusDim::FocusDim(QObject* parent) : QGraphicsEffect(parent), m_animation(new QVariantAnimation(this))
 {
+    // The element is drawn again only when the fade reaches its next step.
     connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        const bool nextStep = qRound(v.toDouble() * steps) != qRound(m_amount * steps);
         m_amount = v.toDouble();
-        update();
+        if (nextStep)
+            update();
     });
 }
 

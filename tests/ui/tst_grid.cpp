@@ -295,8 +295,8 @@ private Q_SLOTS:
         panel.state->refresh();
 
         // Assigned away: header with 0 and the empty line, while the Terminal windows are still being listed.
-        QCOMPARE(describe(list),
-                 header + u"0 ターミナルを読み込み中… すべてのウィンドウが配置されています | "_qs);
+        QCOMPARE(describe(list), header + u"0 ターミナルを読み込み中… すべてのウィンドウが配置されています | "
+                                          u"ターミナルを読み込み中…"_qs);
         panel.fx.scheduling.runBackground();
         QCOMPARE(describe(list), header + u"0 すべてのウィンドウが配置されています | "_qs);
         list.show();
