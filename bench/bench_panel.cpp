@@ -80,7 +80,8 @@ void openCloseCycle(benchmark::State& bench)
     scene.show();
     scene.panel->hide();
     for (auto _ : bench) {
-        scene.show();
+        scene.panel->show();
+        scene.fx.scheduling.runBackground(); // the Terminal listing comes back (none on Linux)
         QElapsedTimer timer;
         timer.start();
         bool undimmed = false;
@@ -96,7 +97,7 @@ void openCloseCycle(benchmark::State& bench)
         QApplication::processEvents();
     }
 }
-BENCHMARK(openCloseCycle)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(openCloseCycle)->Unit(benchmark::kMillisecond)->Iterations(5)->MeasureProcessCPUTime();
 
 } // namespace
 
