@@ -124,6 +124,10 @@ void PanelRootView::arrange()
 
 void PanelRootView::fitScreen(const QSizeF& visible)
 {
+    // Measured once per screen size: showing again on the same screen rebuilds nothing.
+    if (visible == m_fittedScreen)
+        return;
+    m_fittedScreen = visible;
     m_widths = PanelLayout::widths(visible.width());
     setFixedWidth(int(m_widths.panel));
     m_header->setFixedWidth(int(m_widths.panel - 2 * PanelLayout::panelPadding));

@@ -3,6 +3,7 @@
 #include "ui/PanelLayout.h"
 
 #include <QPointer>
+#include <QSizeF>
 #include <QWidget>
 
 class AppState;
@@ -58,6 +59,7 @@ private:
     PermissionView* m_permission = nullptr;
     PanelLayout::Widths m_widths;
     PanelLayout::Widths m_arrangedWidths;
+    QSizeF m_fittedScreen;
     QPointer<SlotSettingsSheet> m_slotSheet;
     QPointer<AppSettingsSheet> m_appSheet;
     bool m_arrangedTrusted = false;
