@@ -232,8 +232,9 @@ private Q_SLOTS:
     // The quick scan of common addresses answers as the full parser would, or leaves it to it.
     void domainQuickScanAgreesWithTheParser()
     {
-        const QStringList labels{u"a"_qs, u"Ex"_qs, u"a-b"_qs, u"a-"_qs, u"-a"_qs,  u"127"_qs,
-                                 u"1"_qs, u"1a"_qs, u"www"_qs, u""_qs,   u"a_b"_qs, u"xn--bcher-kva"_qs};
+        const QStringList labels{u"a"_qs,   u"Ex"_qs,  u"a-b"_qs,          u"a-"_qs,   u"-a"_qs,
+                                 u"127"_qs, u"1"_qs,   u"1a"_qs,           u"0x23"_qs, u"www"_qs,
+                                 u""_qs,    u"a_b"_qs, u"xn--bcher-kva"_qs};
         QStringList hosts =
             labels + QStringList{u"a..b"_qs, u"a.b.c"_qs, QString(63, u'a'), QString(64, u'a')};
         for (const QString& first : labels)

@@ -40,8 +40,8 @@ std::optional<QString> plainHost(const QString& address)
         ++i;
     if (!QStringView(address).mid(i).startsWith(u"://"))
         return std::nullopt;
-    // The host: dot-separated labels of letters, digits and inner hyphens, the last one not all
-    // digits (numeric hosts are addresses the parser rewrites, such as 127.1).
+    // The host: dot-separated labels of letters, digits and inner hyphens, the last one not starting
+    // with a digit (numeric hosts are addresses the parser rewrites, such as 127.1 or 0x23).
     const qsizetype hostStart = i + 3;
     qsizetype hostEnd = hostStart, labelStart = hostStart;
     bool labelNumeric = true;
@@ -68,7 +68,8 @@ std::optional<QString> plainHost(const QString& address)
         }
         ++hostEnd;
     }
-    if (hostEnd == hostStart || !labelEnds(hostEnd) || labelNumeric)
+    // A last label that starts with a digit may be a number the parser reads as an address (0x23).
+    if (hostEnd == hostStart || !labelEnds(hostEnd) || labelNumeric || isDigit(address[labelStart].unicode()))
         return std::nullopt;
     // A port of one to five digits, at most 65535.
     if (hostEnd < size && address[hostEnd] == u':') {
