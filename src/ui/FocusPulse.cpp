@@ -4,10 +4,14 @@
 #include "ui/LauncherDesign.h"
 
 #include <QEvent>
+#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QVarLengthArray>
 #include <QVariantAnimation>
 #include <algorithm>
+#include <cmath>
+#include <numbers>
 
 namespace FocusMotion {
 namespace {
@@ -58,14 +62,21 @@ double progress(double ms, double start, double duration)
     return std::clamp((ms - start) / duration, 0.0, 1.0);
 }
 
-// The rings' widths and how far the drawing reaches beyond a ring's centre line (the main rings'
-// glow).
+// The rings' widths, the radius of the main rings' shadow and how far beyond their edges the shadow
+// is drawn (two standard deviations of its blur, where 2 % of it is left).
 constexpr double echoWidth = 3;
 constexpr double mainWidth = 12;
 constexpr double innerWidth = 6;
 constexpr double glowRadius = 14;
+constexpr double shadowReach = glowRadius;
 
 // Draws the pulse of its FocusPulse around the element, which sits `margin` inside it.
+//
+// Every ring is a rounded rectangle around the same four corner centres as the element's outline
+// (a ring `spread` out has the corner radius cornerRadius + spread + width / 2), so the rings and
+// their shadow are one profile across the distance from the outline. The profile is painted as
+// gradients: straight across the four sides, radially around the four corners. A frame costs eight
+// gradient fills, however wide the shadow.
 class PulseOverlay final : public QWidget {
 public:
     PulseOverlay(const FocusPulse& pulse, double cornerRadius, double margin, QWidget* parent)
@@ -82,48 +93,114 @@ protected:
     {
         const FocusPulse::State s = m_pulse.state();
         QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
         const QRectF element = QRectF(rect()).adjusted(margin(), margin(), -margin(), -margin());
-        // The centre line of a ring of this width whose inner edge lies `spread` outside the outline,
-        // concentric with it: the ring never covers the element.
-        const auto ringPath = [&](double spread, double width) {
-            QPainterPath path;
-            const double offset = spread + width / 2;
-            const double r = m_cornerRadius + offset;
-            path.addRoundedRect(element.adjusted(-offset, -offset, offset, offset), r, r);
-            return path;
-        };
-        const auto stroke = [&](const QPainterPath& path, const QColor& color, double width) {
-            QPen pen(color, width);
-            pen.setJoinStyle(Qt::MiterJoin);
-            pen.setMiterLimit(10);
-            p.strokePath(path, pen);
-        };
-
         if (s.fillOpacity > 0) {
             QColor tint = LauncherDesign::primary;
-            tint.setAlphaF(0.14f);
+            tint.setAlphaF(static_cast<float>(0.14 * s.fillOpacity));
             QPainterPath fill;
             fill.addRoundedRect(element, m_cornerRadius, m_cornerRadius);
-            p.setOpacity(s.fillOpacity);
+            p.setRenderHint(QPainter::Antialiasing);
             p.fillPath(fill, tint);
+            p.setRenderHint(QPainter::Antialiasing, false);
         }
-        if (s.echoOpacity > 0) {
-            p.setOpacity(s.echoOpacity);
-            stroke(ringPath(s.echoSpread, echoWidth), LauncherDesign::primary, echoWidth);
+        const double reach = std::min(
+            std::max(s.echoSpread + echoWidth, s.mainSpread + mainWidth + shadowReach), double(margin()));
+        if (s.echoOpacity <= 0 && s.mainOpacity <= 0)
+            return;
+        // Gradient positions run from the corner centres (0) to `reach` outside the outline (1).
+        const double r = m_cornerRadius;
+        const QGradientStops stops = profile(s, r, reach);
+        const QRectF core = element.adjusted(r, r, -r, -r);
+        const double out = r + reach;
+        const auto side = [&](QRectF band, QPointF from, QPointF to) {
+            QLinearGradient gradient(from, to);
+            gradient.setStops(stops);
+            p.fillRect(band, gradient);
+        };
+        side({core.left(), core.top() - out, core.width(), out}, {0, core.top()}, {0, core.top() - out});
+        side({core.left(), core.bottom(), core.width(), out}, {0, core.bottom()}, {0, core.bottom() + out});
+        side({core.left() - out, core.top(), out, core.height()}, {core.left(), 0}, {core.left() - out, 0});
+        side({core.right(), core.top(), out, core.height()}, {core.right(), 0}, {core.right() + out, 0});
+        for (const QPointF& centre :
+             {core.topLeft(), core.topRight(), core.bottomLeft(), core.bottomRight()}) {
+            QRadialGradient gradient(centre, out);
+            gradient.setStops(stops);
+            const QPointF corner(centre.x() < core.center().x() ? centre.x() - out : centre.x(),
+                                 centre.y() < core.center().y() ? centre.y() - out : centre.y());
+            p.fillRect(QRectF(corner, QSizeF(out, out)), gradient);
         }
-        if (s.mainOpacity > 0) {
-            p.setOpacity(s.mainOpacity);
-            const QPainterPath main = ringPath(s.mainSpread, mainWidth);
-            constexpr int steps = 7;
-            for (int i = steps; i >= 1; --i) {
-                QColor glow = LauncherDesign::primary;
-                glow.setAlphaF(static_cast<float>(0.9 / steps));
-                stroke(main, glow, mainWidth + 2 * glowRadius * i / steps);
+    }
+
+private:
+    // The colour at each distance from the outline, as gradient stops over [0, 1] = [−r, reach]:
+    // the echo ring, and above it the main pair (the deep ring, the light ring over its inner half,
+    // and their shadow, a Gaussian blur of the pair) at the pair's opacity. Edges are box-filtered
+    // over one pixel, so the fills come out antialiased.
+    static QGradientStops profile(const FocusPulse::State& s, double r, double reach)
+    {
+        struct Premultiplied {
+            double red = 0, green = 0, blue = 0, alpha = 0;
+            Premultiplied over(const Premultiplied& below) const
+            {
+                const double rest = 1 - alpha;
+                return {red + below.red * rest, green + below.green * rest, blue + below.blue * rest,
+                        alpha + below.alpha * rest};
             }
-            stroke(main, LauncherDesign::primaryDeep, mainWidth);
-            stroke(ringPath(s.mainSpread, innerWidth), LauncherDesign::primary, innerWidth);
+        };
+        const auto paint = [](const QColor& c, double alpha) {
+            return Premultiplied{c.redF() * alpha, c.greenF() * alpha, c.blueF() * alpha, alpha};
+        };
+        const auto coverage = [](double d, double from, double to) {
+            return std::clamp(std::min(d + 0.5, to) - std::max(d - 0.5, from), 0.0, 1.0);
+        };
+        constexpr double sigma = glowRadius / 2;
+        const auto below = [&](double x) { return 0.5 * std::erfc(-x / (sigma * std::numbers::sqrt2)); };
+        const double a = s.mainSpread;
+        const double b = s.mainSpread + mainWidth;
+        const auto colourAt = [&](double d) {
+            Premultiplied c;
+            if (s.echoOpacity > 0)
+                c = paint(LauncherDesign::primary,
+                          s.echoOpacity * coverage(d, s.echoSpread, s.echoSpread + echoWidth));
+            if (s.mainOpacity > 0) {
+                Premultiplied pair = paint(LauncherDesign::primary, 0.9 * (below(d - a) - below(d - b)));
+                pair = paint(LauncherDesign::primaryDeep, coverage(d, a, b)).over(pair);
+                pair = paint(LauncherDesign::primary, coverage(d, a, a + innerWidth)).over(pair);
+                pair = {pair.red * s.mainOpacity, pair.green * s.mainOpacity, pair.blue * s.mainOpacity,
+                        pair.alpha * s.mainOpacity};
+                c = pair.over(c);
+            }
+            return c;
+        };
+
+        // Every pixel, and both ends of every one-pixel edge ramp, so the piecewise linear parts
+        // are exact between stops.
+        QVarLengthArray<double, 512> at;
+        for (double d = -r; d < reach; d += 1)
+            at.append(d);
+        for (const double edge : {s.echoSpread, s.echoSpread + echoWidth, a, a + innerWidth, b})
+            for (const double d : {edge - 0.5, edge + 0.5})
+                if (d > -r && d < reach)
+                    at.append(d);
+        at.append(reach);
+        std::sort(at.begin(), at.end());
+
+        QGradientStops stops;
+        stops.reserve(at.size());
+        for (const double d : at) {
+            const Premultiplied c = colourAt(d);
+            QColor colour = LauncherDesign::primary;
+            if (c.alpha > 0) {
+                const auto channel = [&](double v) { return static_cast<float>(std::min(v / c.alpha, 1.0)); };
+                colour = QColor::fromRgbF(channel(c.red), channel(c.green), channel(c.blue),
+                                          static_cast<float>(std::min(c.alpha, 1.0)));
+            } else {
+                colour.setAlpha(0);
+            }
+            stops.append({(d + r) / (reach + r), colour});
         }
+        stops.last().second.setAlpha(0); // and nothing beyond, where the fills pad the last stop
+        return stops;
     }
 
 private:
@@ -204,6 +281,9 @@ void FocusPulse::setToken(const std::optional<QUuid>& token)
 void FocusPulse::apply(const State& state)
 {
     const State previous = m_state;
+    const bool wasShown = m_overlay && m_overlay->isVisible();
+    if (state == previous && wasShown)
+        return; // holding on the outline
     m_state = state;
     const bool visible = state.mainOpacity > 0 || state.echoOpacity > 0 || state.fillOpacity > 0;
     if (!visible || !m_element) {
@@ -211,7 +291,6 @@ void FocusPulse::apply(const State& state)
             m_overlay->hide();
         return;
     }
-    const bool wasShown = m_overlay && m_overlay->isVisible();
     place();
     m_overlay->show();
     m_overlay->raise();
@@ -222,8 +301,8 @@ void FocusPulse::apply(const State& state)
     const int margin = static_cast<PulseOverlay*>(m_overlay.data())->margin();
     const QRect element = m_overlay->rect().adjusted(margin, margin, -margin, -margin);
     const auto band = [&](double spread, double width) {
-        const int outer = qCeil(spread + width + glowRadius) + 2;
-        const int inner = std::max(0, qFloor(spread - glowRadius) - 2);
+        const int outer = qCeil(spread + width + shadowReach) + 2;
+        const int inner = std::max(0, qFloor(spread - shadowReach) - 2);
         return QRegion(element.adjusted(-outer, -outer, outer, outer)) -
                QRegion(element.adjusted(-inner, -inner, inner, inner)
                            .adjusted(qFloor(m_cornerRadius), qFloor(m_cornerRadius), -qFloor(m_cornerRadius),
@@ -241,7 +320,7 @@ void FocusPulse::place()
     QWidget* host = m_element->window();
     if (!m_overlay || m_overlay->parentWidget() != host) {
         delete m_overlay;
-        const double reach = std::max(1.6 * m_spread + echoWidth, m_spread + mainWidth) + glowRadius + 2;
+        const double reach = std::max(1.6 * m_spread + echoWidth, m_spread + mainWidth) + shadowReach + 2;
         m_overlay = new PulseOverlay(*this, m_cornerRadius, reach, host);
     }
     const int margin = static_cast<PulseOverlay*>(m_overlay.data())->margin();
@@ -293,49 +372,61 @@ void FocusDim::setDimmed(bool dimmed)
 
 void FocusDim::sourceChanged(ChangeFlags flags)
 {
+    release();
+    QGraphicsEffect::sourceChanged(flags);
+}
+
+void FocusDim::release()
+{
     m_source = QImage();
     m_gray = QImage();
     m_mixed = QImage();
     m_mixedStep = -1;
-    QGraphicsEffect::sourceChanged(flags);
 }
 
+// The element is drawn from its picture, also in full colour: an animation passing over it (the
+// pulse of a neighbour) then costs one copy instead of drawing the element and its children again.
 void FocusDim::draw(QPainter* painter)
 {
-    if (m_amount <= 0) {
-        drawSource(painter);
-        return;
-    }
     QPoint offset;
-    if (m_source.isNull()) {
+    if (m_source.isNull())
         m_source = sourcePixmap(Qt::DeviceCoordinates, &offset)
                        .toImage()
                        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        m_gray = m_source;
-        for (int y = 0; y < m_gray.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(m_gray.scanLine(y));
-            for (int x = 0; x < m_gray.width(); ++x) {
-                const QRgb c = line[x];
-                const int gray = qRound(0.2126 * qRed(c) + 0.7152 * qGreen(c) + 0.0722 * qBlue(c));
-                line[x] = qRgba(gray, gray, gray, qAlpha(c));
-            }
-        }
-    } else {
+    else
         offset = sourceBoundingRect(Qt::DeviceCoordinates).toAlignedRect().topLeft();
-    }
     // The colours move towards their grey by the amount: the grey drawn over them at that opacity.
     const int step = qRound(m_amount * steps);
-    if (step != m_mixedStep || m_mixed.isNull()) {
-        m_mixed = m_source;
-        QPainter mixer(&m_mixed);
-        mixer.setOpacity(double(step) / steps);
-        mixer.drawImage(0, 0, m_gray);
-        m_mixedStep = step;
+    const QImage* picture = &m_source;
+    if (step > 0) {
+        if (m_gray.isNull()) {
+            m_gray = m_source;
+            for (int y = 0; y < m_gray.height(); ++y) {
+                auto* line = reinterpret_cast<QRgb*>(m_gray.scanLine(y));
+                for (int x = 0; x < m_gray.width(); ++x) {
+                    const QRgb c = line[x];
+                    const int gray = qRound(0.2126 * qRed(c) + 0.7152 * qGreen(c) + 0.0722 * qBlue(c));
+                    line[x] = qRgba(gray, gray, gray, qAlpha(c));
+                }
+            }
+        }
+        if (step != m_mixedStep || m_mixed.isNull()) {
+            if (m_mixed.size() != m_source.size())
+                m_mixed = QImage(m_source.size(), m_source.format());
+            QPainter mixer(&m_mixed);
+            mixer.setCompositionMode(QPainter::CompositionMode_Source);
+            mixer.drawImage(0, 0, m_source);
+            mixer.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            mixer.setOpacity(double(step) / steps);
+            mixer.drawImage(0, 0, m_gray);
+            m_mixedStep = step;
+        }
+        picture = &m_mixed;
     }
     painter->save();
     painter->setWorldTransform(QTransform());
     painter->setOpacity(painter->opacity() * (1 - (1 - dimmedOpacity) * double(step) / steps));
-    painter->drawImage(offset, m_mixed);
+    painter->drawImage(offset, *picture);
     painter->restore();
 }
 
@@ -354,11 +445,19 @@ FocusFollower::FocusFollower(QWidget* element, AppState& state, std::optional<Fo
     if (shape)
         m_pulse = new FocusPulse(element, shape->cornerRadius, shape->spread);
     element->setGraphicsEffect(m_dim);
+    element->installEventFilter(this);
     connect(&state, &AppState::changed, this, [this](AppState::Field field) {
         if (field == AppState::Field::focusHighlight || field == AppState::Field::focusDimActive)
             sync();
     });
     sync();
+}
+
+bool FocusFollower::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Hide)
+        m_dim->release(); // nothing is kept while the panel is away
+    return QObject::eventFilter(watched, event);
 }
 
 void FocusFollower::setTarget(std::optional<FocusTarget> target)

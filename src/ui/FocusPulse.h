@@ -100,6 +100,8 @@ public:
     double amount() const { return m_amount; }
     double opacity() const { return 1 - (1 - dimmedOpacity) * m_amount; }
     QVariantAnimation* animation() const { return m_animation; }
+    // Forgets the element's pictures until it is drawn again.
+    void release();
 
 protected:
     void draw(QPainter* painter) override;
@@ -145,6 +147,7 @@ private:
     FocusFollower(QWidget* element, AppState& state, std::optional<FocusTarget> target,
                   std::optional<Shape> shape);
     void sync();
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     AppState& m_state;
     std::optional<FocusTarget> m_target;

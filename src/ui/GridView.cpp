@@ -4,11 +4,14 @@
 #include "core/state/AppState.h"
 #include "ui/FocusPulse.h"
 #include "ui/LauncherDesign.h"
+#include "ui/NinePatch.h"
 #include "ui/SlotCellView.h"
 
 #include <QGridLayout>
 #include <QPainter>
 #include <QPainterPath>
+
+constexpr double lineWidth = 2;
 
 // Drawn over the cells; takes no mouse input.
 class TileOutline final : public QWidget {
@@ -31,18 +34,22 @@ protected:
         const double cellWidth = (gridWidth - spacing * (columns - 1)) / columns;
         const double blockWidth = cellWidth * block->width() + spacing * (block->width() - 1);
         const double blockHeight = m_grid.m_cellHeight * block->height() + spacing * (block->height() - 1);
-        constexpr double lineWidth = 2;
         // The outline reaches `inset` past the block on every side; the stroke lies inside it.
-        const QRectF outline(0, 0, blockWidth + 2 * inset, blockHeight + 2 * inset);
+        const QRect outline(0, 0, qRound(blockWidth + 2 * inset), qRound(blockHeight + 2 * inset));
         const double radius = inset + 12;
+        const int end = qCeil(radius) + 2;
         QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        QColor colour = LauncherDesign::primaryDeep;
-        colour.setAlphaF(0.72f);
-        p.setPen(QPen(colour, lineWidth));
-        p.setBrush(Qt::NoBrush);
-        const double half = lineWidth / 2;
-        p.drawRoundedRect(outline.adjusted(half, half, -half, -half), radius - half, radius - half);
+        NinePatch::draw(
+            p, outline, QMargins(end, end, end, end), QStringLiteral("tile-outline|%1").arg(radius),
+            [radius](QPainter& shape, const QRectF& r) {
+                shape.setRenderHint(QPainter::Antialiasing);
+                QColor colour = LauncherDesign::primaryDeep;
+                colour.setAlphaF(0.72f);
+                shape.setPen(QPen(colour, lineWidth));
+                shape.setBrush(Qt::NoBrush);
+                const double half = lineWidth / 2;
+                shape.drawRoundedRect(r.adjusted(half, half, -half, -half), radius - half, radius - half);
+            });
     }
 
 private:

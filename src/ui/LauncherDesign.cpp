@@ -33,33 +33,33 @@ namespace LauncherDesign {
 
 QFont font(TextStyle style)
 {
-    struct Scale {
-        int size;
-        QFont::Weight weight;
+    // Views ask for their fonts on every paint; asking the font database is not cheap.
+    static const auto styled = [](int size, QFont::Weight weight) {
+        QFont font = QFontDatabase::hasFamily(fontFamily)
+                         ? QFont(fontFamily)
+                         : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        font.setPixelSize(size);
+        font.setWeight(weight);
+        return font;
     };
-    Scale scale{14, QFont::Medium};
+    static const QFont heading = styled(20, QFont::Bold);
+    static const QFont title = styled(18, QFont::Bold);
+    static const QFont label = styled(14, QFont::Medium);
+    static const QFont caption = styled(13, QFont::Normal);
+    static const QFont micro = styled(12, QFont::Medium);
     switch (style) {
     case TextStyle::heading:
-        scale = {20, QFont::Bold};
-        break;
+        return heading;
     case TextStyle::title:
-        scale = {18, QFont::Bold};
-        break;
+        return title;
     case TextStyle::label:
-        scale = {14, QFont::Medium};
-        break;
+        return label;
     case TextStyle::caption:
-        scale = {13, QFont::Normal};
-        break;
+        return caption;
     case TextStyle::micro:
-        scale = {12, QFont::Medium};
-        break;
+        return micro;
     }
-    QFont font = QFontDatabase::hasFamily(fontFamily) ? QFont(fontFamily)
-                                                      : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPixelSize(scale.size);
-    font.setWeight(scale.weight);
-    return font;
+    return label;
 }
 
 QLabel* label(const QString& text, const QFont& font, const QColor& colour, QWidget* parent)

@@ -5,6 +5,7 @@
 #include "ui/ClaudeUsageView.h"
 #include "ui/Icons.h"
 #include "ui/LauncherDesign.h"
+#include "ui/NinePatch.h"
 #include "ui/PanelHost.h"
 
 #include <QAbstractButton>
@@ -235,12 +236,15 @@ void PanelHeaderView::update()
 void PanelHeaderView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF card = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -2.5);
-    QPainterPath path;
-    path.addRoundedRect(card, 12, 12);
-    p.fillPath(path.translated(0, 1), QColor(0, 0, 0, 15)); // the soft shadow
-    p.fillPath(path, LauncherDesign::card);
-    p.setPen(QPen(LauncherDesign::hair, 1));
-    p.drawPath(path);
+    NinePatch::draw(p, rect(), QMargins(15, 15, 15, 16), QStringLiteral("header-card"),
+                    [](QPainter& shape, const QRectF& r) {
+                        shape.setRenderHint(QPainter::Antialiasing);
+                        const QRectF card = r.adjusted(1.5, 1.5, -1.5, -2.5);
+                        QPainterPath path;
+                        path.addRoundedRect(card, 12, 12);
+                        shape.fillPath(path.translated(0, 1), QColor(0, 0, 0, 15)); // the soft shadow
+                        shape.fillPath(path, LauncherDesign::card);
+                        shape.setPen(QPen(LauncherDesign::hair, 1));
+                        shape.drawPath(path);
+                    });
 }

@@ -5,6 +5,7 @@
 #include "core/text/Text.h"
 #include "ui/Icons.h"
 #include "ui/LauncherDesign.h"
+#include "ui/NinePatch.h"
 #include "ui/PanelHost.h"
 #include "ui/PanelLayout.h"
 #include "ui/UnassignedListView.h"
@@ -502,21 +503,28 @@ void SlotCellView::paintEvent(QPaintEvent*)
 {
     const CellColours colours = coloursOf(m_status);
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath card;
-    card.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius, cornerRadius);
-    p.fillPath(card, colours.fill);
-    p.save();
-    p.setClipPath(card);
-    p.fillRect(QRectF(0, height() - stripHeight, width(), stripHeight), colours.strip);
-    p.restore();
-    if (m_dropTarget) {
-        p.setPen(QPen(LauncherDesign::primaryDeep, 2));
-        QPainterPath inner;
-        inner.addRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), cornerRadius - 0.5, cornerRadius - 0.5);
-        p.drawPath(inner);
-    } else {
-        p.setPen(QPen(colours.border, 1));
-        p.drawPath(card);
-    }
+    const QString key = QStringLiteral("cell|") + colours.fill.name(QColor::HexArgb) +
+                        colours.strip.name(QColor::HexArgb) +
+                        (m_dropTarget ? QStringLiteral("|drop") : colours.border.name(QColor::HexArgb));
+    constexpr int end = int(cornerRadius) + 2;
+    NinePatch::draw(
+        p, rect(), QMargins(end, end, end, stripHeight + end), key, [&](QPainter& shape, const QRectF& r) {
+            shape.setRenderHint(QPainter::Antialiasing);
+            QPainterPath card;
+            card.addRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius, cornerRadius);
+            shape.fillPath(card, colours.fill);
+            shape.save();
+            shape.setClipPath(card);
+            shape.fillRect(QRectF(r.left(), r.bottom() - stripHeight, r.width(), stripHeight), colours.strip);
+            shape.restore();
+            if (m_dropTarget) {
+                shape.setPen(QPen(LauncherDesign::primaryDeep, 2));
+                QPainterPath inner;
+                inner.addRoundedRect(r.adjusted(1, 1, -1, -1), cornerRadius - 0.5, cornerRadius - 0.5);
+                shape.drawPath(inner);
+            } else {
+                shape.setPen(QPen(colours.border, 1));
+                shape.drawPath(card);
+            }
+        });
 }

@@ -8,6 +8,7 @@
 #include "ui/FocusPulse.h"
 #include "ui/Icons.h"
 #include "ui/LauncherDesign.h"
+#include "ui/NinePatch.h"
 #include "ui/PanelHost.h"
 
 #include <QApplication>
@@ -22,6 +23,8 @@
 #include <QPropertyAnimation>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTimer>
 
 using LauncherDesign::TextStyle;
@@ -54,6 +57,30 @@ QString kindSymbol(WindowKind kind)
     }
     return {};
 }
+
+// The list's scroll bar: a slim rounded thumb in an empty track, as on the panel's home desktop.
+// It keeps the style's geometry, so clicks and drags behave as the style's own bar does.
+class SlimScrollBar final : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        if (minimum() == maximum())
+            return;
+        const QRect slider =
+            style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(underMouse() || isSliderDown() ? LauncherDesign::muted : LauncherDesign::faint);
+        const QRectF thumb = QRectF(slider).adjusted(4, 2, -4, -2);
+        p.drawRoundedRect(thumb, thumb.width() / 2, thumb.width() / 2);
+    }
+};
 
 // One window of the list: a click jumps to it, a drag carries it to a slot.
 class WindowRow final : public QWidget {
@@ -270,9 +297,10 @@ UnassignedListView::UnassignedListView(AppState& state, PanelHost& host, QWidget
     m_progress->setRange(0, 0);
     m_progress->setTextVisible(false);
     m_progress->setFixedSize(22, 6);
-    m_progress->setStyleSheet(QStringLiteral("QProgressBar { background: %1; border: none; border-radius: 3px; }"
-                                             "QProgressBar::chunk { background: %2; border-radius: 3px; }")
-                                  .arg(LauncherDesign::primaryTint.name(), LauncherDesign::primary.name()));
+    m_progress->setStyleSheet(
+        QStringLiteral("QProgressBar { background: %1; border: none; border-radius: 3px; }"
+                       "QProgressBar::chunk { background: %2; border-radius: 3px; }")
+            .arg(LauncherDesign::primaryTint.name(), LauncherDesign::primary.name()));
     m_progress->setToolTip(loadingText);
     header->addWidget(m_progress);
     m_loading = LauncherDesign::elidingLabel(Qt::ElideRight, this);
@@ -293,6 +321,8 @@ UnassignedListView::UnassignedListView(AppState& state, PanelHost& host, QWidget
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setVerticalScrollBar(new SlimScrollBar(Qt::Vertical, m_scroll));
+    m_scroll->verticalScrollBar()->setAttribute(Qt::WA_Hover);
     m_scroll->viewport()->setAutoFillBackground(false);
     auto* content = new QWidget(m_scroll);
     m_rows = new QVBoxLayout(content);
@@ -463,14 +493,17 @@ void UnassignedListView::scrollToFocused()
 void UnassignedListView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF card = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -2.5);
-    QPainterPath shadow;
-    shadow.addRoundedRect(card.translated(0, 2), 12, 12);
-    p.fillPath(shadow, QColor(0, 0, 0, 15));
-    QPainterPath path;
-    path.addRoundedRect(card, 12, 12);
-    p.fillPath(path, LauncherDesign::card);
-    p.setPen(QPen(LauncherDesign::hair, 1));
-    p.drawPath(path);
+    NinePatch::draw(p, rect(), QMargins(14, 14, 14, 16), QStringLiteral("list-card"),
+                    [](QPainter& shape, const QRectF& r) {
+                        shape.setRenderHint(QPainter::Antialiasing);
+                        const QRectF card = r.adjusted(0.5, 0.5, -0.5, -2.5);
+                        QPainterPath shadow;
+                        shadow.addRoundedRect(card.translated(0, 2), 12, 12);
+                        shape.fillPath(shadow, QColor(0, 0, 0, 15));
+                        QPainterPath path;
+                        path.addRoundedRect(card, 12, 12);
+                        shape.fillPath(path, LauncherDesign::card);
+                        shape.setPen(QPen(LauncherDesign::hair, 1));
+                        shape.drawPath(path);
+                    });
 }
