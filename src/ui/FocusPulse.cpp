@@ -91,7 +91,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override
     {
-        const FocusPulse::State s = m_pulse.state();
+        const FocusPulse::State s = m_pulse.shown();
         QPainter p(this);
         const QRectF element = QRectF(rect()).adjusted(margin(), margin(), -margin(), -margin());
         if (s.fillOpacity > 0) {
@@ -221,7 +221,7 @@ FocusPulse::FocusPulse(QWidget* element, double cornerRadius, double spread)
     m_animation->setEndValue(double(durationMs));
     m_animation->setDuration(durationMs);
     connect(m_animation, &QVariantAnimation::valueChanged, this,
-            [this](const QVariant& v) { apply(stateAt(v.toDouble(), m_spread, m_reduced)); });
+            [this](const QVariant& v) { apply(stateAt(v.toDouble(), m_spread, m_reduced), v.toDouble()); });
     element->installEventFilter(this);
 }
 
@@ -265,32 +265,38 @@ void FocusPulse::setToken(const std::optional<QUuid>& token)
     if (!token) {
         State hidden = m_state;
         hidden.mainOpacity = hidden.echoOpacity = hidden.fillOpacity = 0;
-        apply(hidden);
+        apply(hidden, 0);
         return;
     }
     if (m_element)
         m_element->raise();
     m_reduced = FocusMotion::reduced();
     // Primed at once; the first tick of the animation comes on a later turn of the event loop.
-    apply(stateAt(0, m_spread, m_reduced));
+    m_shownAt.reset();
+    apply(stateAt(0, m_spread, m_reduced), 0);
     m_animation->start();
 }
 
 // Only the bands the rings leave and enter are painted again (and the element when its tint
-// changes): whatever lies under the overlay is redrawn for every pixel it updates.
-void FocusPulse::apply(const State& state)
+// changes): whatever lies under the overlay is redrawn for every pixel it updates. The overlay
+// shows a new state at most once a frame interval, and always the last one.
+void FocusPulse::apply(const State& state, double atMs)
 {
-    const State previous = m_state;
-    const bool wasShown = m_overlay && m_overlay->isVisible();
-    if (state == previous && wasShown)
-        return; // holding on the outline
     m_state = state;
     const bool visible = state.mainOpacity > 0 || state.echoOpacity > 0 || state.fillOpacity > 0;
     if (!visible || !m_element) {
+        m_shown = state;
         if (m_overlay)
             m_overlay->hide();
         return;
     }
+    const bool wasShown = m_overlay && m_overlay->isVisible();
+    if (wasShown &&
+        (state == m_shown || (m_shownAt && atMs - *m_shownAt < FocusMotion::frameMs && atMs < durationMs)))
+        return;
+    const State previous = m_shown;
+    m_shown = state;
+    m_shownAt = atMs;
     place();
     m_overlay->show();
     m_overlay->raise();
@@ -342,12 +348,18 @@ bool FocusPulse::eventFilter(QObject* watched, QEvent* event)
 
 FocusDim::FocusDim(QObject* parent) : QGraphicsEffect(parent), m_animation(new QVariantAnimation(this))
 {
-    // The element is drawn again only when the fade reaches its next step.
+    // The element is drawn again only when the fade reaches its next step, at most once a frame
+    // interval, and at its end.
     connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
-        const bool nextStep = qRound(v.toDouble() * steps) != qRound(m_amount * steps);
         m_amount = v.toDouble();
-        if (nextStep)
+        const int step = qRound(m_amount * steps);
+        const int at = m_animation->currentTime();
+        const bool last = at >= m_animation->duration();
+        if (step != m_shownStep && (last || at - m_shownAt >= FocusMotion::frameMs)) {
+            m_shownStep = step;
+            m_shownAt = at;
             update();
+        }
     });
 }
 
@@ -360,9 +372,11 @@ void FocusDim::setDimmed(bool dimmed)
     const double target = dimmed ? 1.0 : 0.0;
     if (FocusMotion::reduced()) {
         m_amount = target;
+        m_shownStep = qRound(target * steps);
         update();
         return;
     }
+    m_shownAt = 0;
     m_animation->setStartValue(m_amount);
     m_animation->setEndValue(target);
     m_animation->setDuration(dimmed ? dimMs : undimMs);
@@ -396,7 +410,7 @@ void FocusDim::draw(QPainter* painter)
     else
         offset = sourceBoundingRect(Qt::DeviceCoordinates).toAlignedRect().topLeft();
     // The colours move towards their grey by the amount: the grey drawn over them at that opacity.
-    const int step = qRound(m_amount * steps);
+    const int step = m_shownStep;
     const QImage* picture = &m_source;
     if (step > 0) {
         if (m_gray.isNull()) {

@@ -30,6 +30,9 @@ class QVariantAnimation;
 // Tells whether the desktop asks for reduced motion. Linux has no such preference: off, unless a
 // test or a port sets it.
 namespace FocusMotion {
+// The decorations are drawn anew at most this often (30 frames a second); their timing is kept,
+// frames in between are left out. Each frame repaints everything under the rings.
+constexpr int frameMs = 33;
 bool reduced();
 void setReduced(std::function<bool()> reduced);
 } // namespace FocusMotion
@@ -61,6 +64,8 @@ public:
     void setToken(const std::optional<QUuid>& token);
     std::optional<QUuid> playing() const { return m_playing; }
     State state() const { return m_state; }
+    // The state the overlay draws: the state as of the last frame.
+    State shown() const { return m_shown; }
     // The running pulse, from priming to the end of the fade; step it with setCurrentTime.
     QVariantAnimation* animation() const { return m_animation; }
     QWidget* overlay() const;
@@ -69,7 +74,7 @@ public:
     static State stateAt(double ms, double spread, bool reducedMotion);
 
 private:
-    void apply(const State& state);
+    void apply(const State& state, double atMs);
     void place();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -77,6 +82,8 @@ private:
     double m_cornerRadius;
     double m_spread;
     State m_state;
+    State m_shown;
+    std::optional<double> m_shownAt;
     std::optional<QUuid> m_playing;
     bool m_reduced = false;
     QVariantAnimation* m_animation;
@@ -118,6 +125,8 @@ private:
     int m_mixedStep = -1;
     bool m_dimmed = false;
     double m_amount = 0;
+    int m_shownStep = 0; // the step drawn, as of the last frame
+    int m_shownAt = 0;
     QVariantAnimation* m_animation;
 };
 

@@ -27,6 +27,7 @@ PanelRootView::PanelRootView(AppState& state, PanelHost& host, const Bundle& bun
                              QWidget* parent)
     : QWidget(parent), m_state(state), m_host(host), m_bundle(bundle), m_workspace(workspace)
 {
+    setAttribute(Qt::WA_OpaquePaintEvent); // the canvas covers the window: nothing under it is drawn
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(int(PanelLayout::panelPadding), int(PanelLayout::panelPadding),
                                int(PanelLayout::panelPadding), int(PanelLayout::panelPadding));
@@ -160,11 +161,13 @@ void PanelRootView::followSheets()
 
 void PanelRootView::paintEvent(QPaintEvent*)
 {
-    QPainter p(this);
-    p.fillRect(rect(), LauncherDesign::canvas);
+    // The canvas with the theme's wash over it, mixed once: one opaque fill.
+    QColor colour = LauncherDesign::canvas;
     if (const auto tint = ThemeColors::of(m_state.panelTheme()).tint) {
-        QColor wash = *tint;
-        wash.setAlphaF(0.05f);
-        p.fillRect(rect(), wash);
+        constexpr double wash = 0.05;
+        colour = QColor::fromRgbF(static_cast<float>(colour.redF() * (1 - wash) + tint->redF() * wash),
+                                  static_cast<float>(colour.greenF() * (1 - wash) + tint->greenF() * wash),
+                                  static_cast<float>(colour.blueF() * (1 - wash) + tint->blueF() * wash));
     }
+    QPainter(this).fillRect(rect(), colour);
 }

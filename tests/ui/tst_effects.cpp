@@ -172,6 +172,12 @@ private Q_SLOTS:
         QCOMPARE(pulse->state(), (State{18, 0.4, 18 * 1.6, 0.7, 0}));
         QWidget* overlay = pulse->overlay();
         QVERIFY(overlay && overlay->isVisible());
+        // A new frame at most every 33 ms: until then the overlay keeps showing the primed rings.
+        pulse->animation()->setCurrentTime(20);
+        QVERIFY(pulse->state().mainSpread < 18);
+        QCOMPARE(pulse->shown(), (State{18, 0.4, 18 * 1.6, 0.7, 0}));
+        pulse->animation()->setCurrentTime(40);
+        QCOMPARE(pulse->shown(), pulse->state());
         QVERIFY(overlay->geometry().contains(element->geometry().adjusted(-30, -30, 30, 30)));
 
         // The rings never take the element's clicks.
