@@ -85,6 +85,26 @@ QLabel* symbolLabel(const QString& symbol, const QColor& colour, int size, QWidg
     return l;
 }
 
+QString wrappingBetweenPhrases(const QString& text)
+{
+    const auto hiragana = [](QChar c) { return c.unicode() >= 0x3041 && c.unicode() <= 0x309F; };
+    static const QString particles = QStringLiteral("をでにはがともへの");
+    static const QString stops = QStringLiteral("、。 ");
+    QString out;
+    out.reserve(text.size() * 2);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (i + 1 == text.size())
+            break;
+        const QChar c = text[i], next = text[i + 1];
+        const bool breaks = stops.contains(c) || next == u'(' || next == u'（' || next.isSpace() ||
+                            (particles.contains(c) && !hiragana(next));
+        if (!breaks && !c.isLowSurrogate() && !next.isLowSurrogate())
+            out += QChar(0x2060);
+    }
+    return out;
+}
+
 void paintSecondaryButton(QPainter& painter, const QRectF& rect, bool pressed, const QColor& fill)
 {
     painter.setRenderHint(QPainter::Antialiasing);

@@ -44,6 +44,10 @@ QLabel* elidingLabel(Qt::TextElideMode mode, QWidget* parent);
 // A symbol of the design as a fixed-size label.
 QLabel* symbolLabel(const QString& symbol, const QColor& colour, int size, QWidget* parent);
 // The secondary button's body: a rounded card with a hairline, drawn fainter while pressed.
+// Japanese prose that wraps between phrases, not inside words: word joiners (U+2060) everywhere
+// except after 、 。 and after a particle (を で に は が と も の へ) that ends a run of hiragana
+// before another script, and before an opening parenthesis. Latin text keeps its spaces.
+QString wrappingBetweenPhrases(const QString& text);
 void paintSecondaryButton(QPainter& painter, const QRectF& rect, bool pressed, const QColor& fill);
 } // namespace LauncherDesign
 

@@ -59,7 +59,8 @@ PermissionView::PermissionView(QWidget* parent) : QWidget(parent)
     column->addWidget(symbol, 0, Qt::AlignHCenter);
     column->addWidget(text(title, LauncherDesign::TextStyle::title, LauncherDesign::ink, this), 0,
                       Qt::AlignHCenter);
-    QLabel* explanation = text(body, LauncherDesign::TextStyle::caption, LauncherDesign::body, this);
+    QLabel* explanation = text(LauncherDesign::wrappingBetweenPhrases(body),
+                               LauncherDesign::TextStyle::caption, LauncherDesign::body, this);
     explanation->setWordWrap(true);
     explanation->setFixedWidth(bodyWidth);
     // Wrapped text inside a fixed-size panel: reserve the height of all its lines up front.

@@ -15,9 +15,10 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPainter>
-#include <algorithm>
 #include <QPainterPath>
+#include <QStandardPaths>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -26,26 +27,42 @@ constexpr int symbolSize = 16;
 constexpr int buttonHeight = 34;
 constexpr int shadowSpace = 4; // below the card: radius 3, offset 1
 
-// The application's own icon. Desktop entries name theirs; anything else gets the desktop's icon
-// for the file.
+// The icon a desktop entry names: a file, or a name in the icon theme.
+QIcon entryIcon(const QString& entryPath)
+{
+    const auto entry = BoundedFile::read(entryPath, BoundedFile::settingsLimit);
+    if (!entry)
+        return {};
+    for (const QByteArray& bytes : entry->split('\n')) {
+        const QString line = QString::fromUtf8(bytes).trimmed();
+        if (line.startsWith(QStringLiteral("Icon="))) {
+            const QString name = line.mid(5);
+            return name.startsWith(u'/') ? QIcon(name) : QIcon::fromTheme(name);
+        }
+    }
+    return {};
+}
+
+// The application's own icon. Desktop entries name theirs; a program gets the icon of the desktop
+// entry of its name, else the theme's icon of its name, as menus show it; anything else the
+// desktop's icon for the file.
 QPixmap appIcon(const QString& path)
 {
     QIcon icon;
+    const QFileInfo file(path);
     if (path.endsWith(QStringLiteral(".desktop"))) {
-        const auto entry = BoundedFile::read(path, BoundedFile::settingsLimit);
-        if (entry) {
-            for (const QByteArray& bytes : entry->split('\n')) {
-                const QString line = QString::fromUtf8(bytes).trimmed();
-                if (line.startsWith(QStringLiteral("Icon="))) {
-                    const QString name = line.mid(5);
-                    icon = name.startsWith(u'/') ? QIcon(name) : QIcon::fromTheme(name);
-                    break;
-                }
-            }
-        }
+        icon = entryIcon(path);
+    } else if (file.isFile() && file.isExecutable()) {
+        const QString name = file.fileName();
+        const QString entry =
+            QStandardPaths::locate(QStandardPaths::ApplicationsLocation, name + QStringLiteral(".desktop"));
+        if (!entry.isEmpty())
+            icon = entryIcon(entry);
+        if (icon.isNull())
+            icon = QIcon::fromTheme(name);
     }
     if (icon.isNull())
-        icon = QFileIconProvider().icon(QFileInfo(path));
+        icon = QFileIconProvider().icon(file);
     if (icon.isNull())
         return Icons::symbol(QStringLiteral("square.dashed"), LauncherDesign::muted, symbolSize);
     return icon.pixmap(symbolSize, symbolSize);

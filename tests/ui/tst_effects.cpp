@@ -1,5 +1,6 @@
 #include "AppStateFixture.h"
 #include "Glyphs.h"
+#include "Picture.h"
 #include "ui/FocusPulse.h"
 #include "ui/Fonts.h"
 #include "ui/LauncherDesign.h"
@@ -15,7 +16,9 @@
 #include <QScreen>
 #include <QSequentialAnimationGroup>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextBoundaryFinder>
 #include <QVariantAnimation>
 
 namespace {
@@ -288,6 +291,43 @@ private Q_SLOTS:
         QVERIFY(c.red() > 180); // faded toward the white behind
     }
 
+    void applicationsShowTheirOwnIcons()
+    {
+        // A program gets the icon of the desktop entry of its name, as does the entry itself.
+        QTemporaryDir home;
+        const QString icon = home.filePath(u"red.png"_qs);
+        QImage red(32, 32, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QVERIFY(red.save(icon));
+        QVERIFY(QDir(home.path()).mkpath(u"bin"_qs) && QDir(home.path()).mkpath(u"share/applications"_qs));
+        QFile program(home.filePath(u"bin/tool"_qs));
+        QVERIFY(program.open(QIODevice::WriteOnly) && program.write("#!/bin/sh\n") > 0);
+        program.close();
+        program.setPermissions(program.permissions() | QFileDevice::ExeOwner);
+        QFile entry(home.filePath(u"share/applications/tool.desktop"_qs));
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.write("[Desktop Entry]\nName=Tool\nIcon=" + icon.toUtf8() + "\n");
+        entry.close();
+        const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", home.filePath(u"share"_qs).toUtf8());
+
+        AppStateFixture f;
+        AppState& state = f.make(Layout{});
+        state.updateShortcuts({}, {}, {{u"tool"_qs, program.fileName()}, {u"Tool"_qs, entry.fileName()}});
+        Host host;
+        ShortcutBarView bar(state, host, 966, 8, 12);
+        bar.show();
+        for (ShortcutButton* button : bar.buttons()) {
+            const QImage image = button->grab().toImage();
+            bool shown = false;
+            for (int y = 0; y < image.height() && !shown; ++y)
+                for (int x = 0; x < image.width() && !shown; ++x)
+                    shown = image.pixelColor(x, y) == QColor(Qt::red);
+            QVERIFY2(shown, qPrintable(button->toolTip()));
+        }
+        qputenv("XDG_DATA_HOME", dataHome);
+    }
+
     void shortcutBarFitsAndActs()
     {
         AppStateFixture f;
@@ -344,19 +384,38 @@ private Q_SLOTS:
         PermissionView permission;
         QSignalSpy open(&permission, &PermissionView::openSettingsRequested);
         permission.show();
-        permission.grab().save(snapshotPath(u"permission-view.png"_qs));
+        const QImage notice = permission.grab().toImage();
+        notice.save(snapshotPath(u"permission-view.png"_qs));
         QStringList texts;
         for (const QLabel* label : permission.findChildren<QLabel*>())
-            texts.append(label->text());
+            texts.append(label->text().remove(QChar(0x2060)));
         QVERIFY(texts.contains(u"アクセシビリティ権限が必要です"_qs));
         QVERIFY(texts.contains(
             u"VSCodeのウィンドウを列挙・切り替えるために、システム設定でこのアプリ(開発中はターミナル)"
             u"にアクセシビリ"
             u"ティ権限を許可してください。許可後、ホットキーでパネルを開き直すと反映されます。"_qs));
         auto* button = permission.findChild<QAbstractButton*>();
+        for (const QLabel* label : permission.findChildren<QLabel*>())
+            QVERIFY(Picture::hasInk(notice, &permission, label));
+        QVERIFY(Picture::hasInk(notice, &permission, button));
         QCOMPARE(button->text(), u"システム設定を開く"_qs);
         button->click();
         QCOMPARE(open.size(), 1);
+    }
+
+    void japaneseWrapsBetweenPhrases()
+    {
+        // Where the permission notice's lines may end: between phrases, never inside a word.
+        const QString shown = LauncherDesign::wrappingBetweenPhrases(PermissionView::body);
+        QTextBoundaryFinder lines(QTextBoundaryFinder::Line, shown);
+        QStringList phrases;
+        for (qsizetype from = 0; lines.toNextBoundary() != -1; from = lines.position())
+            phrases << shown.mid(from, lines.position() - from).remove(QChar(0x2060));
+        QCOMPARE(phrases,
+                 (QStringList{u"VSCodeの"_qs, u"ウィンドウを"_qs, u"列挙・切り替えるために、"_qs,
+                              u"システム設定でこの"_qs, u"アプリ"_qs, u"(開発中は"_qs, u"ターミナル)に"_qs,
+                              u"アクセシビリティ権限を"_qs, u"許可してください。"_qs, u"許可後、"_qs,
+                              u"ホットキーで"_qs, u"パネルを"_qs, u"開き直すと"_qs, u"反映されます。"_qs}));
     }
 
     void japaneseRenders()

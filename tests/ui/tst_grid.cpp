@@ -1,5 +1,6 @@
 #include "AppStateFixture.h"
 #include "Glyphs.h"
+#include "Picture.h"
 #include "core/layout/DragPayload.h"
 #include "core/text/IsoTime.h"
 #include "ui/Fonts.h"
@@ -300,8 +301,11 @@ private Q_SLOTS:
         panel.fx.scheduling.runBackground();
         QCOMPARE(describe(list), header + u"0 すべてのウィンドウが配置されています | "_qs);
         list.show();
-        QVERIFY(list.grab().save(
-            QDir(QStringLiteral(QT_TESTCASE_BUILDDIR)).filePath(u"unassigned-empty.png"_qs)));
+        const QImage picture = list.grab().toImage();
+        QVERIFY(
+            picture.save(QDir(QStringLiteral(QT_TESTCASE_BUILDDIR)).filePath(u"unassigned-empty.png"_qs)));
+        QCOMPARE(picture.pixelColor(list.width() / 2, list.height() - 40), LauncherDesign::card);
+        QVERIFY(Picture::hasInk(picture, &list, &list));
 
         // A row's name: the project, the Terminal folder's name or the page's domain, else the title.
         using enum WindowKind;

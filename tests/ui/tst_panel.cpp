@@ -1,9 +1,11 @@
 #include "AppStateFixture.h"
+#include "Picture.h"
 #include "core/text/IsoTime.h"
 #include "ui/ClaudeUsageView.h"
 #include "ui/FocusPulse.h"
 #include "ui/Fonts.h"
 #include "ui/GridView.h"
+#include "ui/LauncherDesign.h"
 #include "ui/PanelController.h"
 #include "ui/PanelHeaderView.h"
 #include "ui/PanelRootView.h"
@@ -11,6 +13,7 @@
 #include "ui/QtScreens.h"
 #include "ui/ShortcutBarView.h"
 #include "ui/SlotCellView.h"
+#include "ui/UnassignedListView.h"
 
 #include <QAbstractButton>
 #include <QDialog>
@@ -159,7 +162,11 @@ private Q_SLOTS:
             placed.append(r);
         }
         QCOMPARE(placed.size(), 20);
-        QVERIFY(panel->panel()->grab().save(snapshotPath(u"panel-long-names.png"_qs)));
+        const QImage picture = panel->panel()->grab().toImage();
+        QVERIFY(picture.save(snapshotPath(u"panel-long-names.png"_qs)));
+        // Nothing is drawn into the panel's margin: the canvas shows all down its right edge.
+        for (int y = 30; y < picture.height() - 30; y += 10)
+            QCOMPARE(picture.pixelColor(picture.width() - 4, y), LauncherDesign::canvas);
     }
 
     // On a screen narrower than the design the whole panel still lies on the screen, narrower, the
@@ -190,8 +197,14 @@ private Q_SLOTS:
         const QRectF visible = QtScreens::toDesktop(QRectF(QPointF(0, 0), screen - QSize(0, 28)));
         QVERIFY2(visible.contains(QRectF(panel->panel()->frameGeometry())),
                  qPrintable(u"%1x%2"_qs.arg(panel->panel()->width()).arg(panel->panel()->height())));
-        QVERIFY(panel->panel()->grab().save(
-            snapshotPath(u"panel-%1x%2.png"_qs.arg(screen.width()).arg(screen.height()))));
+        const QImage picture = panel->panel()->grab().toImage();
+        QVERIFY(picture.save(snapshotPath(u"panel-%1x%2.png"_qs.arg(screen.width()).arg(screen.height()))));
+        // The title, the list and the last cell's words are all in the picture.
+        PanelRootView* root = panel->rootView();
+        for (const QWidget* part :
+             {static_cast<QWidget*>(root->header()), static_cast<QWidget*>(root->unassignedList()),
+              static_cast<QWidget*>(root->findChild<GridView*>()->cell(9))})
+            QVERIFY(Picture::hasInk(picture, panel->panel(), part));
     }
 
     void keys()
@@ -327,14 +340,20 @@ private Q_SLOTS:
               u"マルチ画面の分割数（0キーで実行）"_qs, u"使い方"_qs, u"終了"_qs})
             QVERIFY2(texts.contains(expected), qPrintable(expected));
         QCoreApplication::processEvents();
-        QVERIFY(panel->panel()->grab().save(snapshotPath(u"panel-full.png"_qs)));
+        const QImage full = panel->panel()->grab().toImage();
+        QVERIFY(full.save(snapshotPath(u"panel-full.png"_qs)));
+        QCOMPARE(Picture::colourAt(full, panel->panel(), root->header(), {root->header()->width() / 2, 4}),
+                 LauncherDesign::card);
+        QVERIFY(Picture::hasInk(full, panel->panel(), root->unassignedList()));
 
         // Without access: the permission notice above the grid, no unassigned list.
         fx->ax.trusted = false;
         fx->state->refresh();
         QVERIFY(root->permissionView() && !root->unassignedList());
         QCoreApplication::processEvents();
-        QVERIFY(panel->panel()->grab().save(snapshotPath(u"panel-no-access.png"_qs)));
+        const QImage withoutAccess = panel->panel()->grab().toImage();
+        QVERIFY(withoutAccess.save(snapshotPath(u"panel-no-access.png"_qs)));
+        QVERIFY(Picture::hasInk(withoutAccess, panel->panel(), root->permissionView()));
         // Its button asks for access (the system may prompt) and looks again.
         fx->ax.trustPrompts.clear();
         fx->ax.trusted = true;
@@ -350,7 +369,12 @@ private Q_SLOTS:
         QVERIFY(!panel->rootView()->shortcutBar()); // no shortcuts, no bar
         QVERIFY(!panel->rootView()->header()->usageView()->isVisible());
         QCoreApplication::processEvents();
-        QVERIFY(panel->panel()->grab().save(snapshotPath(u"panel-empty.png"_qs)));
+        const QImage picture = panel->panel()->grab().toImage();
+        QVERIFY(picture.save(snapshotPath(u"panel-empty.png"_qs)));
+        // Nine empty cells, each with its number and its hint.
+        const GridView* grid = panel->rootView()->findChild<GridView*>();
+        for (int slot = 1; slot <= 9; ++slot)
+            QVERIFY(Picture::hasInk(picture, panel->panel(), grid->cell(slot)));
     }
 };
 
