@@ -26,17 +26,71 @@ esac
 # tabs, which still separate tokens but can never pass the control character check on the cwd.
 payload=$(tr '\n' '\t')
 
-# The raw text of the string member named $1, escapes left as they are; nothing when absent. A quote
-# inside a JSON string is always escaped, so a quote after "{", "," or a blank that is followed by
-# name, quote and colon can only start a member name. The greedy prefix picks the last such member,
-# as JSON parsers do with repeated names.
-member() {
-    printf '%s\n' "$payload" |
-        sed -n -E 's/^.*[{,[:space:]]"'"$1"'"[[:space:]]*:[[:space:]]*"(([^"\\]|\\.)*)".*$/\1/p'
-}
+# The raw text (escapes left as they are) of the top-level string members session_id and cwd,
+# separated by a tab, and nothing unless the payload is one complete JSON object. A tab cannot
+# occur in a raw JSON string, so it cannot be part of either value. A repeated name counts with its
+# last value, as JSON parsers do; members of nested objects are not the session's.
+members=$(printf '%s\n' "$payload" | awk '
+function fail() { bad = 1; exit }
+{ text = text $0 }
+END {
+    n = length(text); depth = 0; want = "value"
+    for (i = 1; i <= n; i++) {
+        c = substr(text, i, 1)
+        if (c == " " || c == "\t" || c == "\r") continue
+        if (depth == 0 && opened) fail()
+        if (c == "\"") {
+            start = i + 1
+            for (i++; i <= n; i++) {
+                c = substr(text, i, 1)
+                if (c == "\"") break
+                if (c == "\\") {
+                    e = substr(text, ++i, 1)
+                    if (e == "u") {
+                        if (substr(text, i + 1, 4) !~ /^[0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f]$/) fail()
+                        i += 4
+                    } else if (e == "" || index("\"\\/bfnrt", e) == 0) fail()
+                } else if (c < " ") fail()
+            }
+            if (i > n) fail()
+            raw = substr(text, start, i - start)
+            if (want == "key") {
+                if (depth == 1) key = raw
+                want = "colon"
+            } else if (want == "value") {
+                if (depth == 1 && key == "session_id") sid = raw
+                if (depth == 1 && key == "cwd") cwd = raw
+                want = "next"
+            } else fail()
+            empty = 0
+        } else if (c == "{" || c == "[") {
+            if (want != "value") fail()
+            type[++depth] = c; opened = 1; empty = 1
+            want = c == "{" ? "key" : "value"
+        } else if (c == "}" || c == "]") {
+            if (depth == 0 || (c == "}") != (type[depth] == "{") || (want != "next" && !empty)) fail()
+            depth--; empty = 0
+            want = "next"
+        } else if (c == ":") {
+            if (want != "colon") fail()
+            want = "value"
+        } else if (c == ",") {
+            if (want != "next" || depth == 0) fail()
+            want = type[depth] == "{" ? "key" : "value"
+        } else {
+            if (want != "value" || match(substr(text, i, 64), /^(true|false|null|-?(0|[1-9][0-9]*)(\.[0-9]+)?([eE][-+]?[0-9]+)?)/) == 0) fail()
+            i += RLENGTH - 1
+            want = "next"; empty = 0
+        }
+    }
+    if (bad || !opened || depth != 0 || type[1] != "{") exit
+    printf "%s\t%s\n", sid, cwd
+}')
+[ -n "$members" ] || exit 0
+tab=$(printf '\t')
 
 # The session id names the file, so it must be a plain file name.
-sid=$(member session_id)
+sid=${members%%"$tab"*}
 case $sid in
 '' | . | .. | *[!A-Za-z0-9._-]*) exit 0 ;;
 esac
@@ -62,10 +116,13 @@ fi
 # (\n, \t, \u...) could stand for a line break or a control character, so it is dropped. There is
 # deliberately no fallback to $PWD when the member is missing: Claude Code always sends it, and a
 # badge on the wrong folder is worse than none.
-cwd=$(member cwd | sed -E -e '/^([^\\]|\\["\\/])*$/!d' -e 's/\\(.)/\1/g')
+cwd=$(printf '%s\n' "${members#*"$tab"}" | sed -E -e '/^([^\\]|\\["\\/])*$/!d' -e 's/\\(.)/\1/g')
 case $cwd in
 '' | [!/]* | *[[:cntrl:]]*) exit 0 ;;
 esac
+# The reader takes state files of up to 64 KiB: "cwd=" the folder, "state=" the state and
+# "updatedAt=" the time, each on its line.
+[ $((${#cwd} + ${#state} + 43)) -le 65536 ] || exit 0
 
 now=$(date -u +%Y-%m-%dT%H:%M:%SZ) || exit 0
 [ -d "$dir" ] || mkdir -p "$dir" || exit 0

@@ -175,6 +175,13 @@ private Q_SLOTS:
                    "\\\"session_id\\\":\\\"evil\\\"\",\"y\\\"cwd\":\"/evil2\"}")
             << QByteArray("/real");
         QTest::newRow("128 character id") << payload(QByteArray(128, 'a'), "/x") << QByteArray("/x");
+        QTest::newRow("nested members are not the session's")
+            << QByteArray("{\"session_id\":\"abc\",\"cwd\":\"/real\",\"tool_input\":{\"cwd\":\"/evil\","
+                          "\"a\":[1,-2.5e3,true,null,{},[]]}}")
+            << QByteArray("/real");
+        // The longest folder whose file the reader still takes (64 KiB in all).
+        const QByteArray longest = '/' + QByteArray(64 * 1024 - 43 - 7 - 1, 'a');
+        QTest::newRow("longest folder") << payload("abc", longest) << longest;
     }
     void readsPayload()
     {
@@ -196,6 +203,17 @@ private Q_SLOTS:
         QTest::newRow("empty stdin") << idle << QByteArray();
         QTest::newRow("garbage stdin") << idle << QByteArray("not json\0\xff\xfe{\"", 13);
         QTest::newRow("truncated") << idle << QByteArray("{\"session_id\":\"abc\",\"cwd\":\"/x");
+        QTest::newRow("truncated after a member")
+            << idle << QByteArray("{\"session_id\":\"abc\",\"cwd\":\"/x\",");
+        QTest::newRow("unclosed object")
+            << idle << QByteArray("{\"session_id\":\"abc\",\"cwd\":\"/x\",\"t\":{}");
+        QTest::newRow("two objects") << idle << (payload("abc", "/x") + "{}");
+        QTest::newRow("an array") << idle << ("[" + payload("abc", "/x") + "]");
+        QTest::newRow("members only nested")
+            << idle << QByteArray("{\"t\":{\"session_id\":\"abc\",\"cwd\":\"/x\"}}");
+        QTest::newRow("bad number") << idle << QByteArray("{\"n\":01,\"session_id\":\"abc\",\"cwd\":\"/x\"}");
+        QTest::newRow("folder too long for the reader")
+            << idle << payload("abc", '/' + QByteArray(64 * 1024 - 43 - 4, 'a'));
         QTest::newRow("no argument") << QStringList() << payload("abc", "/x");
         QTest::newRow("unknown argument") << QStringList{u"done"_qs} << payload("abc", "/x");
         QTest::newRow("argument case") << QStringList{u"Idle"_qs} << payload("abc", "/x");
