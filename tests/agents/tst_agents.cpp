@@ -24,7 +24,7 @@ QByteArray stateFile(const QString& cwd, const QString& state, const QDateTime& 
         .toUtf8();
 }
 
-void write(const QString& path, const QByteArray& bytes, std::optional<qint64> ageSeconds = {})
+void write(const QString& path, const QByteArray& bytes, std::optional<double> ageSeconds = {})
 {
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
@@ -32,7 +32,7 @@ void write(const QString& path, const QByteArray& bytes, std::optional<qint64> a
     file.write(bytes);
     file.flush(); // nothing written after the time is set
     if (ageSeconds)
-        QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-*ageSeconds),
+        QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addMSecs(-qint64(*ageSeconds * 1000)),
                                  QFileDevice::FileModificationTime));
 }
 
@@ -63,7 +63,8 @@ private Q_SLOTS:
               u"cwd=/p\nstate= waiting\nupdatedAt=2025-06-09T05:12:00Z"_qs,
               u"cwd=\nstate=idle\nupdatedAt=2025-06-09T05:12:00Z"_qs,
               u"cwd=/p\nstate=idle\nupdatedAt=2025-06-09T05:12:00.250Z"_qs,
-              u"cwd=/p\nstate=idle\nupdatedAt=2025-06-09 05:12:00Z"_qs, u"cwd=/p\nstate=idle"_qs, QString()})
+              u"cwd=/p\nstate=idle\nupdatedAt=2025-06-09 05:12:00Z"_qs,
+              u"cwd=/p\nstate=idle\nupdatedAt=2025-06-09T24:00:00Z"_qs, u"cwd=/p\nstate=idle"_qs, QString()})
             QVERIFY2(!AgentStatus::parse(bad, u"x"_qs), qPrintable(bad));
         QCOMPARE(badgeLabel(AgentState::waiting), u"入力待ち"_qs);
         QCOMPARE(badgeLabel(AgentState::idle), u"未読"_qs);
@@ -76,6 +77,9 @@ private Q_SLOTS:
         QVERIFY(!AgentStatus::isExpired(session(u"/p"_qs, AgentState::waiting, 86400), now));
         QVERIFY(AgentStatus::isExpired(session(u"/p"_qs, AgentState::done, 86401), now));
         QVERIFY(!AgentStatus::isExpired(session(u"/p"_qs, AgentState::idle, -99999), now));
+        // To the millisecond: half a second past a threshold is past it.
+        QVERIFY(AgentStatus::isExpired(session(u"/p"_qs, AgentState::running, 7200), now.addMSecs(500)));
+        QVERIFY(AgentStatus::isExpired(session(u"/p"_qs, AgentState::idle, 86400), now.addMSecs(500)));
     }
 
     void routing()
@@ -150,6 +154,7 @@ private Q_SLOTS:
         write(states + u"/corrupt-stale.state"_qs, "\x00\xff garbage", 86401);
         write(states + u"/corrupt-fresh.state"_qs, "garbage", 86399);
         write(states + u"/stale.state"_qs, stateFile(u"/q"_qs, u"done"_qs, now), 86401);
+        write(states + u"/stale-by-half-a-second.state"_qs, stateFile(u"/q"_qs, u"done"_qs, now), 86400.5);
         write(states + u"/old.state.tmp"_qs, "garbage", 999999);
         write(states + u"/huge.state"_qs, QByteArray(200000, 'x'));
         write(states + u"/latin1.state"_qs, stateFile(u"/p"_qs, u"idle"_qs, now).replace("/p", "/caf\xe9"));
@@ -180,7 +185,7 @@ private Q_SLOTS:
             activity.readAll(),
             QByteArray(
                 "{\n  \"\\/edge\" : \"2026-12-03T12:00:00Z\",\n  \"\\/p\" : \"2026-12-06T11:59:50Z\"\n}"));
-        QCOMPARE(store.recentActivity(now.addSecs(1)).size(), 1); // /edge is now one second too old
+        QCOMPARE(store.recentActivity(now.addMSecs(500)).size(), 1); // /edge is now half a second too old
 
         QCOMPARE(store.acknowledgedAt(u"/p"_qs), std::nullopt);
         store.acknowledge(u"/p"_qs, now.addMSecs(750));

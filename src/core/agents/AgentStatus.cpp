@@ -101,8 +101,8 @@ std::optional<AgentStatusEntry> parse(const QString& text, const QString& sessio
 
 bool isExpired(const AgentStatusEntry& entry, const QDateTime& now)
 {
-    const qint64 age = entry.updatedAt.secsTo(now);
-    return age > (entry.state == AgentState::running ? 7200 : 86400);
+    const qint64 ageMs = entry.updatedAt.msecsTo(now);
+    return ageMs > (entry.state == AgentState::running ? 7200 : 86400) * qint64(1000);
 }
 
 QString normalized(const QString& path)

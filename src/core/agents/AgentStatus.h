@@ -89,7 +89,7 @@ QHash<Key, AgentState> badges(const QHash<Key, QString>& targets, const QList<Ag
     return result;
 }
 
-// Targets whose folders saw a session update within `within` seconds of `now`.
+// Targets whose folders saw a session update within `within` seconds of `now` (to the millisecond).
 template <typename Key>
 QSet<Key> recentlyUsed(const QHash<Key, QString>& targets, const QList<ActivityRecord>& activity,
                        qint64 within, const QDateTime& now)
@@ -103,7 +103,7 @@ QSet<Key> recentlyUsed(const QHash<Key, QString>& targets, const QList<ActivityR
     if (candidates.order.isEmpty())
         return result;
     for (const ActivityRecord& record : activity) {
-        if (record.updatedAt.secsTo(now) > within)
+        if (record.updatedAt.msecsTo(now) > within * 1000)
             continue;
         for (const qsizetype index : detail::route(record.cwd, candidates))
             result.insert(keys[index]);

@@ -54,6 +54,16 @@ void writeMap(const QString& path, const StringMap& map, const StringMap& onDisk
     }
 }
 
+// A file's modification time to the millisecond (POSIX names the field st_mtim, macOS
+// st_mtimespec).
+template <typename Status> qint64 modifiedMs(const Status& info)
+{
+    if constexpr (requires { info.st_mtim; })
+        return qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
+    else
+        return qint64(info.st_mtimespec.tv_sec) * 1000 + info.st_mtimespec.tv_nsec / 1000000;
+}
+
 } // namespace
 
 AgentStatusStore::AgentStatusStore() : AgentStatusStore(AppSupportDirectory::defaultPath()) {}
@@ -68,7 +78,7 @@ QList<AgentStatusEntry> AgentStatusStore::loadEntries() const
     DIR* directory = ::opendir(directoryPath.constData());
     if (!directory)
         return {};
-    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
     const QString suffix = QStringLiteral(".state");
     QList<AgentStatusEntry> entries;
     while (const dirent* item = ::readdir(directory)) {
@@ -84,7 +94,7 @@ QList<AgentStatusEntry> AgentStatusStore::loadEntries() const
             entry = AgentStatus::parse(*BoundedFile::decode(*bytes), name.chopped(suffix.size()));
         // The status comes with the read; without it (no permission, say) it is asked for alone.
         const bool known = info.st_mode != 0 || ::fstatat(::dirfd(directory), item->d_name, &info, 0) == 0;
-        const bool stale = known && now - qint64(info.st_mtime) > staleAge;
+        const bool stale = known && nowMs - modifiedMs(info) > staleAge * 1000;
         if (stale) {
             if (!S_ISDIR(info.st_mode))
                 ::unlinkat(::dirfd(directory), item->d_name, 0);
@@ -103,7 +113,7 @@ QList<ActivityRecord> records(const StringMap& activity, const QDateTime& now)
     QList<ActivityRecord> result;
     for (auto it = activity.begin(); it != activity.end(); ++it) {
         const auto time = IsoTime::parse(it.value());
-        if (time && time->secsTo(now) <= AgentStatusStore::recentWindow)
+        if (time && time->msecsTo(now) <= AgentStatusStore::recentWindow * 1000)
             result.append({it.key(), *time});
     }
     return result;
@@ -127,7 +137,7 @@ QList<ActivityRecord> AgentStatusStore::recordActivity(const QList<AgentStatusEn
     }
     for (auto it = activity.begin(); it != activity.end();) {
         const auto time = IsoTime::parse(it.value());
-        if (!time || time->secsTo(now) > recentWindow)
+        if (!time || time->msecsTo(now) > recentWindow * 1000)
             it = activity.erase(it);
         else
             ++it;

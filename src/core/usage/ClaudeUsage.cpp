@@ -1,6 +1,7 @@
 #include "core/usage/ClaudeUsage.h"
 
 #include "core/text/BoundedFile.h"
+#include "core/text/IsoTime.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,13 +9,14 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTimeZone>
+#include <algorithm>
 #include <cmath>
 
 namespace ClaudeUsageReader {
 namespace {
 
-// Farther from 1970 than any real clock gets (the ECMAScript date range): a corrupt fetch time.
-constexpr double maxAbsoluteMs = 8.64e15;
+// 2^62 ms, some 146 million years.
+constexpr double farthestMs = 4611686018427387904.0;
 
 // Claude Code writes fractions of a second (up to microseconds); they are dropped before parsing.
 const QRegularExpression& fraction()
@@ -23,25 +25,11 @@ const QRegularExpression& fraction()
     return expression;
 }
 
-// Qt's ISO parser is lenient (a space for the "T", fractions, offsets without a colon, hour 24),
-// so the internet date-time shape is checked first.
-const QRegularExpression& internetDateTime()
-{
-    static const QRegularExpression expression(QStringLiteral(
-        "^[0-9]{4}-[0-9]{2}-[0-9]{2}T([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9](Z|[+-][0-9]{2}:[0-9]{2})\\z"));
-    return expression;
-}
-
 std::optional<QDateTime> date(const QString& text)
 {
     QString whole = text;
     whole.remove(fraction());
-    if (!internetDateTime().match(whole).hasMatch())
-        return std::nullopt;
-    const QDateTime parsed = QDateTime::fromString(whole, Qt::ISODate);
-    if (!parsed.isValid())
-        return std::nullopt;
-    return parsed;
+    return IsoTime::parse(whole);
 }
 
 std::optional<ClaudeUsage::Window> window(const QJsonValue& value)
@@ -100,8 +88,10 @@ std::optional<ClaudeUsage> parse(const QByteArray& bytes)
     if (!usage.fiveHour && !usage.sevenDay)
         return std::nullopt;
 
-    const double ms = fetchedAtMs.toDouble();
-    if (!std::isfinite(ms) || std::abs(ms) > maxAbsoluteMs)
+    // Any number will do: a time far off (even in the future) keeps the figures; it is only held
+    // within a range that any difference of two times still fits in.
+    const double ms = std::clamp(fetchedAtMs.toDouble(), -farthestMs, farthestMs);
+    if (std::isnan(ms))
         return std::nullopt;
     usage.fetchedAt = QDateTime::fromMSecsSinceEpoch(std::llround(ms), QTimeZone::utc());
     return usage;
