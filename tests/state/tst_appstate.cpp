@@ -4,11 +4,11 @@
 
 #include <QDir>
 #include <QSemaphore>
+#include <QSignalSpy>
+#include <QTest>
 #include <QThreadPool>
 #include <QtConcurrent>
 #include <atomic>
-#include <QSignalSpy>
-#include <QTest>
 
 using Fx = AppStateFixture;
 
@@ -32,6 +32,18 @@ class AppStateTest : public QObject {
                 return args.first() == u"-F"_qs ? u"p9\nn/dev/a\n"_qs : u"p9\nn"_qs + cwd + u'\n';
             return std::nullopt; // no bounds
         };
+    }
+
+    // A Claude Code session in `folder`, as its state file says, updated a minute ago.
+    void agent(const QString& folder, const QString& state)
+    {
+        const QString states = fx->dir.filePath(u"support/agent-state/"_qs);
+        QVERIFY(QDir().mkpath(states));
+        QFile f(states + QString::number(qHash(folder)) + u".state"_qs);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write((u"cwd="_qs + folder + u"\nstate="_qs + state + u"\nupdatedAt="_qs +
+                 IsoTime::format(fx->scheduling.clock.addSecs(-60)) + u'\n')
+                    .toUtf8());
     }
 
 private Q_SLOTS:
@@ -106,17 +118,9 @@ private Q_SLOTS:
         fx->screens.list.append({QRectF(1920, 0, 1280, 1080), QRectF(1920, 0, 1280, 1080)});
         fx->editorWindow(10, u"web"_qs, QRectF(2000, 100, 800, 600));
         // Agents in slot 1's project, under /w (an umbrella: nobody's) and in a Terminal window's folder.
-        const QString states = fx->dir.filePath(u"support/agent-state/"_qs);
-        QVERIFY(QDir().mkpath(states));
-        for (const QString& agent :
-             {u"a /w/app/src idle"_qs, u"b /w/other waiting"_qs, u"c /x/term waiting"_qs}) {
-            const QStringList parts = agent.split(u' '); // id, folder, state
-            QFile f(states + parts[0] + u".state"_qs);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write((u"cwd="_qs + parts[1] + u"\nstate="_qs + parts[2] + u"\nupdatedAt="_qs +
-                     IsoTime::format(fx->scheduling.clock.addSecs(-60)) + u'\n')
-                        .toUtf8());
-        }
+        agent(u"/w/app/src"_qs, u"idle"_qs);
+        agent(u"/w/other"_qs, u"waiting"_qs);
+        agent(u"/x/term"_qs, u"waiting"_qs);
         terminalListing({u"5|/dev/a|zsh\n"_qs}, u"/x/term"_qs);
         fx->state->refresh();
         fx->scheduling.runBackground();
@@ -154,11 +158,20 @@ private Q_SLOTS:
         fx->make({.slots = {{u"1"_qs, Fx::entry(u"p1"_qs, u"/p1"_qs)},
                             {u"2"_qs, Fx::entry(u"p2"_qs, u"/p2"_qs)},
                             {u"3"_qs, Fx::entry(u"gone"_qs, u"/gone"_qs)},
-                            {u"4"_qs, Fx::entry(u"p4"_qs, u"/p4"_qs)}}});
+                            {u"4"_qs, Fx::entry(u"p4"_qs, u"/p4"_qs)}},
+                  .lastTileCount = 6,
+                  .agentStatusEnabled = true});
         fx->existing << u"/p4"_qs;
         fx->editorWindow(10, u"p1"_qs);
         fx->editorWindow(10, u"p2"_qs);
+        agent(u"/p1/src"_qs, u"idle"_qs);
+        // Nothing listed yet: tiling places nothing, and the count stays as it was, also in the file.
+        QVERIFY(!fx->state->tileWindows(2));
+        QCOMPARE(fx->state->lastTileCount(), 6);
+        QCOMPARE(LayoutStore(fx->store->filePath()).layout().lastTileCount, 6);
         fx->state->refresh();
+        fx->scheduling.runBackground();
+        QCOMPARE(fx->state->agentBadges(), (QHash<int, AgentState>{{1, AgentState::idle}}));
 
         QVERIFY(fx->state->tileWindows(5)); // becomes 4
         QCOMPARE(fx->state->lastTileCount(), 4);
@@ -172,9 +185,10 @@ private Q_SLOTS:
         QCOMPARE(fx->ax.callsMatching(u"perform"_qs),
                  (QStringList{u"perform w1 AXRaise"_qs, u"perform w2 AXRaise"_qs}));
 
-        QVERIFY(!fx->state->maximizeSlot(3)); // folder missing
-        QVERIFY(!fx->state->maximizeSlot(7)); // nothing there
-        QVERIFY(fx->state->maximizeSlot(1));  // a window counts even when its folder is gone
+        QVERIFY(!fx->state->maximizeSlot(3));        // folder missing
+        QVERIFY(!fx->state->maximizeSlot(7));        // nothing there
+        QVERIFY(fx->state->maximizeSlot(1));         // a window counts even when its folder is gone
+        QVERIFY(fx->state->agentBadges().isEmpty()); // looked at: the badge is acknowledged
         fx->scheduling.runPlacements();
         QCOMPARE(fx->ax.window(1).frame, QRectF(0, 30, 1920, 1050));
         // No window yet: launch, refresh after 0.6 s, place 0.4 s later.
