@@ -1,6 +1,9 @@
 #include "core/layout/URLUtil.h"
 
 #include <QUrl>
+#include <algorithm>
+#include <array>
+#include <string_view>
 
 namespace URLUtil {
 namespace {
@@ -19,17 +22,24 @@ bool isHex(char16_t c)
 }
 
 // Addresses as they usually are ("https://www.example.com:8080/path?q"): plain ASCII with nothing to
-// decode in the host. Answers absent for anything else, which then goes through the full parser.
-std::optional<QString> plainHost(const QString& address)
+// decode in the host. Gives their domain, and absent for anything else, which then goes through the
+// full parser.
+std::optional<QString> plainDomain(const QString& address)
 {
+    // The characters an address may hold as it is (printable ASCII but for " < > \\ ^ ` { | }).
+    static constexpr auto plain = [] {
+        std::array<bool, 128> table{};
+        for (char16_t c = u'!'; c < 0x7F; ++c)
+            table[c] = std::u16string_view(u"\"<>\\^`{|}").find(c) == std::u16string_view::npos;
+        return table;
+    }();
     const qsizetype size = address.size();
+    const QChar* text = address.constData();
     for (qsizetype i = 0; i < size; ++i) {
-        const char16_t c = address[i].unicode();
-        if (c <= u' ' || c >= 0x7F || c == u'"' || c == u'<' || c == u'>' || c == u'\\' || c == u'^' ||
-            c == u'`' || c == u'{' || c == u'|' || c == u'}')
+        const char16_t c = text[i].unicode();
+        if (c >= 0x7F || !plain[c])
             return std::nullopt;
-        if (c == u'%' &&
-            !(i + 2 < size && isHex(address[i + 1].unicode()) && isHex(address[i + 2].unicode())))
+        if (c == u'%' && !(i + 2 < size && isHex(text[i + 1].unicode()) && isHex(text[i + 2].unicode())))
             return std::nullopt;
     }
     qsizetype i = 0;
@@ -83,7 +93,15 @@ std::optional<QString> plainHost(const QString& address)
             address[portEnd] != u'#')
             return std::nullopt;
     }
-    return address.mid(hostStart, hostEnd - hostStart).toLower();
+    // The domain: the host in lower case without a leading "www.", made in one go.
+    QStringView host = QStringView(address).mid(hostStart, hostEnd - hostStart);
+    if (host.startsWith(u"www.", Qt::CaseInsensitive))
+        host = host.sliced(4);
+    QString domain = host.toString();
+    if (std::any_of(host.begin(), host.end(),
+                    [](QChar c) { return c.unicode() >= u'A' && c.unicode() <= u'Z'; }))
+        domain = std::move(domain).toLower();
+    return domain;
 }
 
 std::optional<QString> withoutWww(QString host)
@@ -101,8 +119,9 @@ std::optional<QString> domain(const std::optional<QString>& address)
 {
     if (!address || address->isEmpty())
         return std::nullopt;
-    std::optional<QString> host = plainHost(*address);
-    return host ? withoutWww(*std::move(host)) : parsedDomain(*address);
+    if (auto plain = plainDomain(*address))
+        return plain;
+    return parsedDomain(*address);
 }
 
 std::optional<QString> parsedDomain(const QString& address)

@@ -60,14 +60,16 @@ QString canonical(const QString& text)
 
 bool equalsCanonical(QStringView text, const QString& key)
 {
-    if (text == key)
-        return true;
     // Where the two first differ, a character below U+0300 in both, not followed by anything that
     // could combine with it, settles it: normalising cannot change that position.
     const qsizetype common = std::min(text.size(), key.size());
+    const QChar* a = text.data();
+    const QChar* b = key.constData();
     qsizetype i = 0;
-    while (i < common && text[i] == key[i])
+    while (i < common && a[i] == b[i])
         ++i;
+    if (i == common && text.size() == key.size())
+        return true;
     if (i < common && text[i].unicode() < 0x0300 && key[i].unicode() < 0x0300 &&
         (i + 1 == text.size() || text[i + 1].unicode() < 0x0300))
         return false;

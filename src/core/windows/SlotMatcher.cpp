@@ -4,8 +4,6 @@
 #include "core/text/Paths.h"
 #include "core/text/Text.h"
 
-#include <list>
-
 namespace SlotMatcher {
 namespace {
 
@@ -25,8 +23,16 @@ public:
         if (!m_built)
             build(windows);
         const QString wanted = Text::canonical(key);
-        for (qsizetype i = 0; i < m_keys.size(); ++i) {
-            if (m_present[i] && m_keys[i].size() == wanted.size() && !claimed[i] && m_keys[i] == wanted)
+        const qsizetype size = wanted.size();
+        const QStringView* keys = m_keys.constData();
+        const bool* present = m_present.constData();
+        const bool* taken = claimed.constData();
+        // Keys of one kind often share their start ("project-12", "project-13"): the last character
+        // rules most of them out before a whole comparison.
+        const QChar last = size > 0 ? wanted.back() : QChar();
+        for (qsizetype i = 0, count = m_keys.size(); i < count; ++i) {
+            if (keys[i].size() == size && present[i] && !taken[i] && (size == 0 || keys[i].back() == last) &&
+                keys[i] == wanted)
                 return i;
         }
         return std::nullopt;
@@ -66,8 +72,9 @@ private:
             if (!text)
                 continue;
             m_present[i] = true;
-            m_keys[i] = Text::mayNeedNormalizing(*text) ? QStringView(m_owned.emplace_back(Text::nfc(*text)))
-                                                        : QStringView(*text);
+            m_keys[i] = m_kind != KeyKind::domain && Text::mayNeedNormalizing(*text)
+                            ? QStringView(m_owned.emplace_back(Text::nfc(*text)))
+                            : QStringView(*text); // domains are made canonical above
         }
     }
 
@@ -75,7 +82,9 @@ private:
     bool m_built = false;
     QList<QStringView> m_keys;
     QList<bool> m_present;
-    std::list<QString> m_owned; // canonical forms that differ from the window's own text, and domains
+    // Canonical forms that differ from the window's own text, and domains. The keys point into
+    // their characters, which stay where they are when the list grows.
+    QList<QString> m_owned;
 };
 
 } // namespace
@@ -125,11 +134,18 @@ Result match(const QMap<QString, SlotEntry>& slots, QList<AppWindow> windows,
         result.statuses.append(std::move(status));
     }
 
-    result.unassigned.reserve(windows.size());
+    // The rest stay where they are: only the windows after a claimed one move up.
+    AppWindow* const all = windows.data();
+    qsizetype kept = 0;
     for (qsizetype i = 0; i < windows.size(); ++i) {
-        if (!claimed[i])
-            result.unassigned.append(std::move(windows[i]));
+        if (claimed[i])
+            continue;
+        if (kept != i)
+            all[kept] = std::move(all[i]);
+        ++kept;
     }
+    windows.remove(kept, windows.size() - kept);
+    result.unassigned = std::move(windows);
     return result;
 }
 
