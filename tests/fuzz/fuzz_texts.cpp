@@ -14,6 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     DragPayload::parse(text);
     // The quick paths answer as the full ones do.
     FUZZ_CHECK(URLUtil::domain(text) == (text.isEmpty() ? std::nullopt : URLUtil::parsedDomain(text)));
+    if (const auto plain = URLUtil::plainDomain(text))
+        FUZZ_CHECK(URLUtil::parsedDomain(text) == plain->toString());
     Launcher::validateURL(Launcher::buildServerURL(text));
     const QString key = Text::nfc(text.left(64));
     FUZZ_CHECK(Text::equalsCanonical(text.left(64), key));

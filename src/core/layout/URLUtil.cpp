@@ -22,9 +22,9 @@ bool isHex(char16_t c)
 }
 
 // Addresses as they usually are ("https://www.example.com:8080/path?q"): plain ASCII with nothing to
-// decode in the host. Gives their domain, and absent for anything else, which then goes through the
-// full parser.
-std::optional<QString> plainDomain(const QString& address)
+// decode in the host. Gives their host without a leading "www." as it is written (any case), and
+// absent for anything else, which then goes through the full parser.
+std::optional<QStringView> plainHost(QStringView address)
 {
     // The characters an address may hold as it is (printable ASCII but for " < > \\ ^ ` { | }).
     static constexpr auto plain = [] {
@@ -34,7 +34,7 @@ std::optional<QString> plainDomain(const QString& address)
         return table;
     }();
     const qsizetype size = address.size();
-    const QChar* text = address.constData();
+    const QChar* text = address.data();
     for (qsizetype i = 0; i < size; ++i) {
         const char16_t c = text[i].unicode();
         if (c >= 0x7F || !plain[c])
@@ -93,15 +93,14 @@ std::optional<QString> plainDomain(const QString& address)
             address[portEnd] != u'#')
             return std::nullopt;
     }
-    // The domain: the host in lower case without a leading "www.", made in one go.
-    QStringView host = QStringView(address).mid(hostStart, hostEnd - hostStart);
-    if (host.startsWith(u"www.", Qt::CaseInsensitive))
-        host = host.sliced(4);
-    QString domain = host.toString();
-    if (std::any_of(host.begin(), host.end(),
-                    [](QChar c) { return c.unicode() >= u'A' && c.unicode() <= u'Z'; }))
-        domain = std::move(domain).toLower();
-    return domain;
+    QStringView host = address.mid(hostStart, hostEnd - hostStart);
+    return host.startsWith(u"www.", Qt::CaseInsensitive) ? host.sliced(4) : host;
+}
+
+bool hasCapitals(QStringView text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return c.unicode() >= u'A' && c.unicode() <= u'Z'; });
 }
 
 std::optional<QString> withoutWww(QString host)
@@ -119,9 +118,17 @@ std::optional<QString> domain(const std::optional<QString>& address)
 {
     if (!address || address->isEmpty())
         return std::nullopt;
-    if (auto plain = plainDomain(*address))
-        return plain;
+    if (const auto host = plainHost(*address))
+        return hasCapitals(*host) ? host->toString().toLower() : host->toString();
     return parsedDomain(*address);
+}
+
+std::optional<QStringView> plainDomain(QStringView address)
+{
+    const auto host = plainHost(address);
+    if (!host || hasCapitals(*host))
+        return std::nullopt;
+    return host;
 }
 
 std::optional<QString> parsedDomain(const QString& address)

@@ -63,6 +63,12 @@ private:
                 text = &w.title;
                 break;
             case KeyKind::domain:
+                // Mostly the address holds its domain as it is: no copy is made then.
+                if (const auto plain = w.folderPath ? URLUtil::plainDomain(*w.folderPath) : std::nullopt) {
+                    m_present[i] = true;
+                    m_keys[i] = *plain;
+                    continue;
+                }
                 if (w.folderPath && !w.folderPath->isEmpty()) {
                     if (const auto domain = URLUtil::domain(w.folderPath))
                         text = &m_owned.emplace_back(Text::canonical(*domain));
