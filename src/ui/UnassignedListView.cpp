@@ -279,7 +279,14 @@ UnassignedListView::UnassignedListView(AppState& state, PanelHost& host, QWidget
     auto* header = new QHBoxLayout;
     header->setSpacing(6);
     header->addWidget(symbolLabel(QStringLiteral("rectangle.stack"), LauncherDesign::body, 16, this));
-    header->addWidget(textLabel(title, TextStyle::label, LauncherDesign::ink, this));
+    // Where the column is narrow the title elides last: the loading note gives its room first.
+    QLabel* heading = LauncherDesign::elidingLabel(Qt::ElideRight, this);
+    heading->setText(title);
+    heading->setFont(LauncherDesign::font(TextStyle::label));
+    QPalette ink = heading->palette();
+    ink.setColor(QPalette::WindowText, LauncherDesign::ink);
+    heading->setPalette(ink);
+    header->addWidget(heading);
     QFont countFont = LauncherDesign::font(TextStyle::micro);
     countFont.setStyleHint(QFont::Monospace);
     m_count = new QLabel(this);
@@ -309,6 +316,7 @@ UnassignedListView::UnassignedListView(AppState& state, PanelHost& host, QWidget
     QPalette muted = m_loading->palette();
     muted.setColor(QPalette::WindowText, LauncherDesign::muted);
     m_loading->setPalette(muted);
+    m_loading->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     header->addWidget(m_loading, 1);
     header->addStretch();
     column->addLayout(header);

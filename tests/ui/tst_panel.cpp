@@ -162,6 +162,7 @@ private Q_SLOTS:
             placed.append(r);
         }
         QCOMPARE(placed.size(), 20);
+        QCoreApplication::processEvents(); // the list lays out its scroll bar
         const QImage picture = panel->panel()->grab().toImage();
         QVERIFY(picture.save(snapshotPath(u"panel-long-names.png"_qs)));
         // Nothing is drawn into the panel's margin: the canvas shows all down its right edge.
@@ -197,6 +198,7 @@ private Q_SLOTS:
         const QRectF visible = QtScreens::toDesktop(QRectF(QPointF(0, 0), screen - QSize(0, 28)));
         QVERIFY2(visible.contains(QRectF(panel->panel()->frameGeometry())),
                  qPrintable(u"%1x%2"_qs.arg(panel->panel()->width()).arg(panel->panel()->height())));
+        QCoreApplication::processEvents();
         const QImage picture = panel->panel()->grab().toImage();
         QVERIFY(picture.save(snapshotPath(u"panel-%1x%2.png"_qs.arg(screen.width()).arg(screen.height()))));
         // The title, the list and the last cell's words are all in the picture.
