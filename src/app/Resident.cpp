@@ -34,7 +34,8 @@ extern "C" __attribute__((visibility("default"))) int panedeck_resident_main(int
     const auto hotkeys = Platform::makeHotkeys();
     const auto keyEvents = Platform::makeKeyEvents([] { return QGuiApplication::focusWindow() != nullptr; });
     ThreadSleeper sleeper;
-    DesktopServices desktop{*accessibility, *processes, *appleScript, *workspace, sleeper};
+    const auto terminals = Platform::makeTerminals(*accessibility);
+    DesktopServices desktop{*accessibility, *processes, *appleScript, *workspace, sleeper, terminals.get()};
     QtScreens screens;
     WindowFocusEffect focusEffect;
     SystemScheduling scheduling;

@@ -30,7 +30,8 @@ int main(int argc, char** argv)
     const auto appleScript = Platform::makeAppleScript();
     const auto workspace = Platform::makeWorkspace();
     ThreadSleeper sleeper;
-    DesktopServices desktop{*accessibility, *processes, *appleScript, *workspace, sleeper};
+    const auto terminals = Platform::makeTerminals(*accessibility);
+    DesktopServices desktop{*accessibility, *processes, *appleScript, *workspace, sleeper, terminals.get()};
     QTextStream out(stdout);
     return CommandLine::run(args, desktop, out);
 }

@@ -4,6 +4,7 @@
 #include "platform/AppleScript.h"
 #include "platform/Processes.h"
 #include "platform/Sleeper.h"
+#include "platform/Terminals.h"
 #include "platform/Workspace.h"
 
 // The platform operations the window and launching logic reaches the desktop through.
@@ -13,4 +14,6 @@ struct DesktopServices {
     AppleScript& appleScript;
     Workspace& workspace;
     Sleeper& sleeper;
+    // Where Terminal's scripting is not there, the terminal emulators stand in for it.
+    Terminals* terminals = nullptr;
 };

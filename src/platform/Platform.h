@@ -6,6 +6,7 @@
 #include "platform/Hotkeys.h"
 #include "platform/KeyEvents.h"
 #include "platform/Processes.h"
+#include "platform/Terminals.h"
 #include "platform/Workspace.h"
 
 #include <functional>
@@ -19,6 +20,9 @@ std::unique_ptr<Workspace> makeWorkspace();
 std::unique_ptr<Processes> makeProcesses();
 std::unique_ptr<AppleScript> makeAppleScript();
 std::unique_ptr<Hotkeys> makeHotkeys();
+// The terminal emulators' windows, on desktops where Terminal's scripting is not there; none where
+// it is. Works through the accessibility made by makeAccessibility.
+std::unique_ptr<Terminals> makeTerminals(Accessibility& accessibility);
 // `ownsKeyboard` tells whether one of this application's windows has the keyboard focus.
 std::unique_ptr<KeyEvents> makeKeyEvents(std::function<bool()> ownsKeyboard);
 // Whether the resident application has a desktop to show its windows on.

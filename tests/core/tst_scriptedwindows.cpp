@@ -27,7 +27,23 @@ class ScriptedWindowsTest : public QObject {
         }
     } appleScript;
 
+    // The terminal emulators of a Linux desktop: each request lands `off` points too far right.
+    struct Emulators final : Terminals {
+        QList<TerminalWindow> listed;
+        QList<qint64> raised;
+        QList<QRectF> requested;
+        double off = 0;
+        QList<TerminalWindow> windows() override { return listed; }
+        void raise(qint64 id) override { raised.append(id); }
+        std::optional<QRectF> frame(qint64) override
+        {
+            return requested.isEmpty() ? std::nullopt : std::optional(requested.last().translated(off, 0));
+        }
+        void requestFrame(qint64, const QRectF& frame) override { requested.append(frame); }
+    } emulators;
+
     DesktopServices desktop() { return {ax, processes, appleScript, workspace, sleeper}; }
+    DesktopServices linuxDesktop() { return {ax, processes, appleScript, workspace, sleeper, &emulators}; }
 
 private Q_SLOTS:
     void init()
@@ -35,6 +51,8 @@ private Q_SLOTS:
         ax = FakeDesktop();
         processes = FakeProcesses();
         appleScript = RecordingScript();
+        emulators = Emulators();
+        sleeper.sleeps.clear();
     }
 
     void scriptTexts()
@@ -168,6 +186,46 @@ private Q_SLOTS:
         QTest::newRow("terminal 16 off") << true << 16.0 << 4 << false;
         QTest::newRow("browser 5 off") << false << 5.0 << 1 << true;
         QTest::newRow("browser 6 off") << false << 6.0 << 4 << false;
+    }
+
+    // On Linux the terminal emulators' windows are placed by the same rule: the same tolerance and
+    // attempts, each given 0.08 s to settle; nothing goes through osascript.
+    void emulatorWindows_data()
+    {
+        QTest::addColumn<double>("off");
+        QTest::addColumn<int>("runs");
+        QTest::addColumn<bool>("settled");
+        QTest::newRow("15 off") << 15.0 << 1 << true;
+        QTest::newRow("16 off") << 16.0 << 4 << false;
+    }
+    void emulatorWindows()
+    {
+        QFETCH(double, off);
+        QFETCH(int, runs);
+        QFETCH(bool, settled);
+        emulators.off = off;
+        const QRectF target(10, 20, 800, 600);
+        if (!settled)
+            QTest::ignoreMessage(
+                QtInfoMsg, "TerminalDiscovery: failed to settle window 9 at (10.0, 20.0, 800.0, 600.0)");
+        auto services = linuxDesktop();
+        QCOMPARE(TerminalDiscovery::setBounds(services, 9, target), settled);
+        QCOMPARE(emulators.requested, QList<QRectF>(runs, target));
+        QCOMPARE(sleeper.sleeps, QList<double>(runs, 0.08));
+
+        emulators.listed = {{77, 4242, u"me@box: ~/p"_qs, u"/home/me/p"_qs},
+                            {78, 4242, u"htop"_qs, std::nullopt}};
+        const QList<AppWindow> windows = TerminalDiscovery::listWindows(services);
+        QCOMPARE(windows.size(), 2);
+        QCOMPARE(windows[0].kind, WindowKind::terminal);
+        QCOMPARE(windows[0].title, u"me@box: ~/p"_qs);
+        QCOMPARE(windows[0].folderPath, u"/home/me/p"_qs);
+        QCOMPARE(windows[0].pid, 4242);
+        QCOMPARE(windows[0].terminalWindowID, 77);
+        QCOMPARE(windows[1].folderPath, std::nullopt);
+        TerminalDiscovery::raise(services, 78);
+        QCOMPARE(emulators.raised, QList<qint64>{78});
+        QVERIFY(processes.calls.isEmpty() && appleScript.sources.isEmpty());
     }
     void settingBounds()
     {

@@ -117,6 +117,10 @@ private Q_SLOTS:
         QCOMPARE(translate({u"-b"_qs, u"com.microsoft.VSCode"_qs, u"/p"_qs}),
                  std::nullopt); // neither editor nor opener
         QCOMPARE(translate({u"-a"_qs, u"Terminal"_qs}), std::nullopt);
+        // Without Debian's alternative, the first known emulator that is installed.
+        installed = {u"konsole"_qs, u"kitty"_qs};
+        QCOMPARE(translate({u"-a"_qs, u"Terminal"_qs, u"/tmp"_qs}),
+                 (Command{u"/usr/bin/kitty"_qs, {}, u"/tmp"_qs}));
     }
 };
 

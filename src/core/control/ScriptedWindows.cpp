@@ -24,8 +24,6 @@ QString returnItems(const QString& list)
         .arg(list);
 }
 
-constexpr int attempts = 4;
-
 } // namespace
 
 QString readBoundsScript(const QString& application, qint64 windowID)

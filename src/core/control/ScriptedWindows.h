@@ -28,6 +28,9 @@ bool boundsMatch(const QRectF& a, const QRectF& b, double tolerance);
 // A whole decimal integer: optional sign, digits only.
 std::optional<qint64> parseInteger(const QString& text);
 
+// How many times a window is asked to take its bounds before it counts as not placed.
+inline constexpr int attempts = 4;
+
 // Sets the bounds, reading them back each time, up to 4 attempts; logs the failure line with
 // `logPrefix` after the last one.
 bool setBounds(Processes& processes, const QString& application, qint64 windowID, const QRectF& frame,

@@ -1,6 +1,8 @@
 #include "core/control/TerminalDiscovery.h"
 
+#include "core/Log.h"
 #include "core/control/ScriptedWindows.h"
+#include "core/windows/GeometryText.h"
 
 #include <QSet>
 #include <algorithm>
@@ -117,6 +119,16 @@ QHash<QString, QString> cwdByTTY(Processes& processes, const QStringList& ttys)
 
 QList<AppWindow> listWindows(DesktopServices& desktop)
 {
+    if (desktop.terminals) {
+        QList<AppWindow> windows;
+        for (const TerminalWindow& found : desktop.terminals->windows()) {
+            AppWindow window(WindowKind::terminal, found.title, std::nullopt, found.folder);
+            window.pid = found.pid;
+            window.terminalWindowID = found.id;
+            windows.append(std::move(window));
+        }
+        return windows;
+    }
     const QList<qint32> running = desktop.accessibility.runningApplications(terminalBundleID);
     if (running.isEmpty())
         return {};
@@ -143,17 +155,37 @@ QList<AppWindow> listWindows(DesktopServices& desktop)
 
 void raise(DesktopServices& desktop, qint64 windowID)
 {
-    ScriptedWindows::raise(desktop, scripted, windowID);
+    if (desktop.terminals)
+        desktop.terminals->raise(windowID);
+    else
+        ScriptedWindows::raise(desktop, scripted, windowID);
 }
 
 std::optional<QRectF> currentBounds(DesktopServices& desktop, qint64 windowID)
 {
+    if (desktop.terminals)
+        return desktop.terminals->frame(windowID);
     return ScriptedWindows::currentBounds(desktop, scripted, windowID);
 }
 
+// The terminal emulators are placed as Terminal is: asked, given the same moment to settle, read
+// back and asked again, up to the same number of times, with the same tolerance and failure line.
 bool setBounds(DesktopServices& desktop, qint64 windowID, const QRectF& frame)
 {
-    return ScriptedWindows::setBounds(desktop, scripted, windowID, frame);
+    if (!desktop.terminals)
+        return ScriptedWindows::setBounds(desktop, scripted, windowID, frame);
+    for (int attempt = 0; attempt < ScriptedWindows::attempts; ++attempt) {
+        desktop.terminals->requestFrame(windowID, frame);
+        desktop.sleeper.sleep(settleDelay);
+        const auto actual = desktop.terminals->frame(windowID);
+        if (!actual)
+            return false;
+        if (ScriptedWindows::boundsMatch(*actual, frame, tolerance))
+            return true;
+    }
+    Log::line(QStringLiteral("TerminalDiscovery: failed to settle window ") + QString::number(windowID) +
+              QStringLiteral(" at ") + GeometryText::describe(frame));
+    return false;
 }
 
 } // namespace TerminalDiscovery

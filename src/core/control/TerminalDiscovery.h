@@ -8,12 +8,15 @@
 #include <QRectF>
 
 // Terminal's windows, each with the working folder of the shell on its selected tab, found through
-// AppleScript and the open-files lister.
+// AppleScript and the open-files lister; on desktops without Terminal, the terminal emulators'
+// windows as the desktop's Terminals service finds them.
 namespace TerminalDiscovery {
 
 inline const QString terminalBundleID = QStringLiteral("com.apple.Terminal");
 inline const QString lsof = QStringLiteral("/usr/sbin/lsof");
 inline constexpr double tolerance = 16.0;
+// How long a terminal emulator's window is given to settle after each request.
+inline constexpr double settleDelay = 0.08;
 
 struct WindowInfo {
     qint64 id = 0;

@@ -18,7 +18,8 @@ bool startEquivalent(const QStringList& openArguments, QString* error)
             *error = QStringLiteral("nothing on this desktop opens ") + openArguments.join(u' ');
         return false;
     }
-    return SystemProcesses::launchDetached(command->program, command->arguments, command->workingDirectory, error);
+    return SystemProcesses::launchDetached(command->program, command->arguments, command->workingDirectory,
+                                           error);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "platform/linux/OpenTranslation.h"
 
+#include "platform/linux/TerminalEmulators.h"
+
 #include <QDir>
 
 namespace OpenTranslation {
@@ -41,7 +43,11 @@ std::optional<Command> translate(const QStringList& args,
     if (mode != QStringLiteral("-a"))
         return std::nullopt;
     if (application == QStringLiteral("Terminal")) {
-        auto terminal = firstFound({QStringLiteral("x-terminal-emulator")}, {}, findExecutable);
+        // The user's chosen emulator where Debian's alternatives name one, else the first known.
+        QStringList emulators{QString::fromLatin1(TerminalEmulators::chosen)};
+        for (const TerminalEmulators::Emulator& emulator : TerminalEmulators::known)
+            emulators.append(QString::fromLatin1(emulator.program));
+        auto terminal = firstFound(emulators, {}, findExecutable);
         if (terminal)
             terminal->workingDirectory = target.isEmpty() ? QDir::homePath() : absolute(target);
         return terminal;

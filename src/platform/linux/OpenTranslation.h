@@ -7,7 +7,8 @@
 
 // What the macOS `open` command lines of the launcher mean on a Linux desktop:
 //   -b com.microsoft.VSCode [folder]  → the `code` command (else the file manager for the folder)
-//   -a Terminal [folder]              → the terminal emulator, working in the folder
+//   -a Terminal [folder]              → the terminal emulator (x-terminal-emulator, else the first
+//                                       known one installed), working in the folder
 //   -a Safari <address>               → the default browser (xdg-open)
 //   -a "Google Chrome" <address>      → google-chrome or chromium when installed, else xdg-open
 // Folders are made absolute so that none can be taken for an option; addresses beginning with "-"

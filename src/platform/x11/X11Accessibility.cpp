@@ -1,5 +1,6 @@
 #include "platform/x11/X11Accessibility.h"
 
+#include "platform/linux/TerminalEmulators.h"
 #include "platform/x11/X11Reply.h"
 
 #include <QStringDecoder>
@@ -92,11 +93,30 @@ constexpr int listingLifetimeMs = 1000;
 
 X11Accessibility::X11Accessibility() = default;
 
-QString X11Accessibility::windowClass(const QString& bundleIdentifier)
+QList<QByteArray> X11Accessibility::windowClasses(const QString& bundleIdentifier)
 {
     if (bundleIdentifier == QStringLiteral("com.microsoft.VSCode"))
-        return QStringLiteral("Code");
+        return {QByteArrayLiteral("Code")};
+    if (bundleIdentifier == QStringLiteral("com.apple.Terminal")) {
+        QList<QByteArray> classes;
+        for (const TerminalEmulators::Emulator& emulator : TerminalEmulators::known)
+            classes.append(emulator.windowClass);
+        return classes;
+    }
     return {};
+}
+
+AXElement X11Accessibility::windowElement(qint32 pid, quint32 window)
+{
+    return std::make_shared<X11Element>(X11Element::clientWindow, pid, window);
+}
+
+std::optional<quint32> X11Accessibility::windowOf(const AXElement& element)
+{
+    const X11Element* e = x11Element(element);
+    if (!e || e->kind != X11Element::clientWindow)
+        return std::nullopt;
+    return e->window;
 }
 
 // Without a connection (none yet, or the first try failed) each call tries again; one that broke
@@ -124,14 +144,14 @@ bool X11Accessibility::isProcessTrusted(bool)
 // answered from it once, and only while it is fresh.
 QList<qint32> X11Accessibility::runningApplications(const QString& bundleIdentifier)
 {
-    const QByteArray wanted = windowClass(bundleIdentifier).toLatin1();
+    const QList<QByteArray> wanted = windowClasses(bundleIdentifier);
     X11Connection* x = connection();
     if (wanted.isEmpty() || !x)
         return {};
     QList<qint32> pids;
     QHash<qint32, QList<xcb_window_t>> windows;
     for (const Client& client : x->clients(true)) {
-        if (client.windowClass != wanted)
+        if (!wanted.contains(client.windowClass))
             continue;
         if (!windows.contains(client.pid))
             pids.append(client.pid);

@@ -15,8 +15,12 @@ class X11Accessibility final : public Accessibility {
 public:
     X11Accessibility();
 
-    // WM_CLASS class names standing in for application identities on X11.
-    static QString windowClass(const QString& bundleIdentifier);
+    // WM_CLASS class names standing in for application identities on X11: the editor's "Code", and
+    // the terminal emulators for Terminal.
+    static QList<QByteArray> windowClasses(const QString& bundleIdentifier);
+    // A client window as an element, and back: how windows are named by their X11 id.
+    static AXElement windowElement(qint32 pid, quint32 window);
+    static std::optional<quint32> windowOf(const AXElement& element);
 
     bool isProcessTrusted(bool promptIfNeeded) override;
     QList<qint32> runningApplications(const QString& bundleIdentifier) override;

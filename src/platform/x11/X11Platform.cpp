@@ -4,6 +4,7 @@
 #include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11Hotkeys.h"
 #include "platform/x11/X11KeyEvents.h"
+#include "platform/x11/X11Terminals.h"
 #include "platform/x11/X11Workspace.h"
 
 namespace Platform {
@@ -36,6 +37,12 @@ std::unique_ptr<AppleScript> makeAppleScript()
 std::unique_ptr<Hotkeys> makeHotkeys()
 {
     return std::make_unique<X11Hotkeys>();
+}
+
+std::unique_ptr<Terminals> makeTerminals(Accessibility& accessibility)
+{
+    auto* x11 = dynamic_cast<X11Accessibility*>(&accessibility);
+    return x11 ? std::make_unique<X11Terminals>(*x11) : nullptr;
 }
 
 std::unique_ptr<KeyEvents> makeKeyEvents(std::function<bool()> ownsKeyboard)
