@@ -40,18 +40,21 @@ std::optional<xcb_window_t> TestWindows::waitForClient(const std::function<bool(
     return std::nullopt;
 }
 
-std::optional<xcb_window_t> TestWindows::spawnTerminal(const QString& windowClass, const QString& title)
+std::optional<xcb_window_t> TestWindows::spawnTerminal(const QString& windowClass, const QString& title,
+                                                       const QString& folder)
 {
     auto terminal = std::make_unique<QProcess>();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
     terminal->setProcessEnvironment(environment);
-    // The title travels as $0 so that no shell quoting is involved.
-    terminal->start(QStringLiteral("xterm"),
-                    {QStringLiteral("-class"), windowClass, QStringLiteral("-xrm"),
-                     QStringLiteral("XTerm*utf8Title: true"), QStringLiteral("-e"), QStringLiteral("sh"),
-                     QStringLiteral("-c"), QStringLiteral("printf '\\033]2;%s\\007' \"$0\"; exec sleep 600"),
-                     title});
+    // The title and the folder travel as $0 and $1 so that no shell quoting is involved.
+    terminal->start(
+        QStringLiteral("xterm"),
+        {QStringLiteral("-class"), windowClass, QStringLiteral("-xrm"),
+         QStringLiteral("XTerm*utf8Title: true"), QStringLiteral("-e"), QStringLiteral("sh"),
+         QStringLiteral("-c"),
+         QStringLiteral("printf '\\033]2;%s\\007' \"$0\"; [ -z \"$1\" ] || cd \"$1\"; exec sleep 600"), title,
+         folder});
     if (!terminal->waitForStarted(5000))
         return std::nullopt;
     m_terminals.push_back(std::move(terminal));

@@ -19,8 +19,10 @@ public:
     bool available() const { return m_x != nullptr; }
     X11Connection& x() { return *m_x; }
 
-    // An xterm with the given WM_CLASS class and UTF-8 title; the managed client, once it is listed.
-    std::optional<xcb_window_t> spawnTerminal(const QString& windowClass, const QString& title);
+    // An xterm with the given WM_CLASS class and UTF-8 title, its shell working in `folder` when one
+    // is given; the managed client, once it is listed.
+    std::optional<xcb_window_t> spawnTerminal(const QString& windowClass, const QString& title,
+                                              const QString& folder = {});
     // A bare window of this process; `names` are (property, type, bytes) to set before mapping.
     struct Name {
         xcb_atom_t property;

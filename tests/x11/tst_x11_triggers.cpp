@@ -316,6 +316,67 @@ private Q_SLOTS:
         QVERIFY(waitUntil([&] { return !panelShown(r); }));
     }
 
+    // Terminal slots on Linux: xterm windows found by the folder their shell works in are listed,
+    // tiled into their slots and raised by a click.
+    void terminalSlotsFindTheirShells()
+    {
+        const QString alpha = residents->homePath(u"alpha ü"_s), beta = residents->homePath(u"beta"_s);
+        QDir().mkpath(alpha);
+        QDir().mkpath(beta);
+        const auto a = windows->spawnTerminal(u"XTerm"_s, u"shell one"_s, alpha);
+        const auto b = windows->spawnTerminal(u"XTerm"_s, u"shell two"_s, beta);
+        const auto editor = windows->spawnTerminal(u"Code"_s, u"main.cpp — gamma — Visual Studio Code"_s);
+        QVERIFY(a && b && editor && windows->waitForActive(*editor));
+
+        QProcess list;
+        list.setProcessEnvironment(residents->environment());
+        list.start(QStringLiteral(PANEDECK_BINARY), {u"list-terminals"_s});
+        QVERIFY(list.waitForFinished(10000));
+        const QStringList lines = QString::fromUtf8(list.readAllStandardOutput()).split(u'\n');
+        for (const QString& line : {u"["_s + alpha + u"] shell one"_s, u"["_s + beta + u"] shell two"_s})
+            QVERIFY2(lines.contains(line), qPrintable(lines.join(u" | "_s)));
+
+        Layout layout;
+        for (const auto& [slot, folder] : {std::pair{u"1"_s, alpha}, std::pair{u"2"_s, beta}}) {
+            SlotEntry shell;
+            shell.name = slot;
+            shell.path = folder;
+            shell.kind = u"terminal"_s;
+            layout.slots.insert(slot, shell);
+        }
+        layout.lastTileCount = 2;
+        Resident& r = start(layout);
+
+        // Key 0 tiles the two slots' windows over the screen, left and right; the Terminal windows
+        // are listed in the background, so the key is pressed again until they have been.
+        const auto placed = [&](xcb_window_t window, int left) {
+            const QRect frame = residents->outerFrame(window);
+            return std::abs(frame.x() - left) < 20 && std::abs(frame.y()) < 20 &&
+                   std::abs(frame.width() - 960) < 20 && std::abs(frame.height() - 1080) < 20;
+        };
+        bool tiled = false;
+        for (int attempt = 0; attempt < 3 && !tiled; ++attempt) {
+            if (!panelShown(r)) {
+                hotkey();
+                QVERIFY(waitUntil([&] { return panelShown(r); }));
+            }
+            keys->tap('0');
+            tiled = waitUntil([&] { return placed(*a, 0) && placed(*b, 960); }, 3000);
+        }
+        QVERIFY2(tiled, qPrintable(u"%1 %2"_s.arg(QDebug::toString(residents->outerFrame(*a)),
+                                                  QDebug::toString(residents->outerFrame(*b)))));
+
+        // A click on slot 2 raises its shell's window.
+        hidePanel(r);
+        hotkey();
+        std::optional<xcb_window_t> panel;
+        QVERIFY(waitUntil([&] { return (panel = windowOf(r, u"Panedeck"_s)).has_value(); }));
+        const QPoint origin = rootOrigin(*panel);
+        keys->click(origin.x() + 760, origin.y() + 175);
+        QVERIFY(windows->waitForActive(*b));
+        QVERIFY(waitUntil([&] { return !panelShown(r); }));
+    }
+
     // Quitting while the usage probe runs: the probe, with what it started, ends at once and the
     // application leaves cleanly (under the sanitizers too: nothing touched after it is gone).
     void quittingWhileTheUsageProbeRuns()
