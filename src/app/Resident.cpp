@@ -6,6 +6,8 @@
 #include "platform/Platform.h"
 #include "platform/Sleeper.h"
 #include "platform/SystemProcesses.h"
+#include "ui/AccessoryWindow.h"
+#include "ui/FocusPulse.h"
 #include "ui/Fonts.h"
 #include "ui/QtScreens.h"
 #include "ui/WindowFocusEffect.h"
@@ -38,6 +40,8 @@ extern "C" __attribute__((visibility("default"))) int panedeck_resident_main(int
     DesktopServices desktop{*accessibility, *processes, *appleScript, *workspace, sleeper, terminals.get()};
     QtScreens screens;
     WindowFocusEffect focusEffect;
+    focusEffect.setReducedMotion(&AccessoryWindow::reducedMotion);
+    FocusMotion::setReduced(&AccessoryWindow::reducedMotion);
     SystemScheduling scheduling;
 
     AppDelegate delegate({desktop, *bundle, *hotkeys, *keyEvents, screens, focusEffect, scheduling,

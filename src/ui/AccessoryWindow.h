@@ -8,4 +8,6 @@ namespace AccessoryWindow {
 void prepare(QWidget* window);
 // Whether a compositing manager draws translucent windows; without one their clear parts are black.
 bool compositing();
+// Whether the desktop asks for reduced motion.
+bool reducedMotion();
 } // namespace AccessoryWindow

@@ -53,4 +53,10 @@ bool compositing()
     return owner && owner->owner != XCB_NONE;
 }
 
+// X11 desktops have no such preference.
+bool reducedMotion()
+{
+    return false;
+}
+
 } // namespace AccessoryWindow

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/Workspace.h"
+
+// Opening files, folders and applications and the running applications, through NSWorkspace.
+class MacWorkspace final : public Workspace {
+public:
+    bool openPath(const QString& path) override;
+    bool openApplication(const QString& path) override;
+    QList<RunningApplication> runningApplications() override;
+    QList<RunningProcess> runningProcesses(const QString& bundleIdentifier) override;
+};

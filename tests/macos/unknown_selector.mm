@@ -1,0 +1,7 @@
+// Must fail: NSRunningApplication answers activateWithOptions:, not activateIgnoringOtherApps:.
+#import <AppKit/AppKit.h>
+
+bool bringForward(NSRunningApplication* app)
+{
+    return [app activateIgnoringOtherApps:YES];
+}
