@@ -105,6 +105,17 @@ QString wrappingBetweenPhrases(const QString& text)
     return out;
 }
 
+void paintCard(QPainter& painter, const QRectF& card, double shadowDrop)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addRoundedRect(card, 12, 12);
+    painter.fillPath(path.translated(0, shadowDrop), QColor(0, 0, 0, 15));
+    painter.fillPath(path, LauncherDesign::card);
+    painter.setPen(QPen(hair, 1));
+    painter.drawPath(path);
+}
+
 void paintSecondaryButton(QPainter& painter, const QRectF& rect, bool pressed, const QColor& fill)
 {
     painter.setRenderHint(QPainter::Antialiasing);

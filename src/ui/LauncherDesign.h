@@ -48,6 +48,9 @@ QLabel* symbolLabel(const QString& symbol, const QColor& colour, int size, QWidg
 // except after 、 。 and after a particle (を で に は が と も の へ) that ends a run of hiragana
 // before another script, and before an opening parenthesis. Latin text keeps its spaces.
 QString wrappingBetweenPhrases(const QString& text);
+// A card of the panel: white with a hairline edge and corners of 12, its shadow `shadowDrop`
+// points below.
+void paintCard(QPainter& painter, const QRectF& card, double shadowDrop);
 void paintSecondaryButton(QPainter& painter, const QRectF& rect, bool pressed, const QColor& fill);
 } // namespace LauncherDesign
 

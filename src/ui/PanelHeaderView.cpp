@@ -238,13 +238,6 @@ void PanelHeaderView::paintEvent(QPaintEvent*)
     QPainter p(this);
     NinePatch::draw(p, rect(), QMargins(15, 15, 15, 16), QStringLiteral("header-card"),
                     [](QPainter& shape, const QRectF& r) {
-                        shape.setRenderHint(QPainter::Antialiasing);
-                        const QRectF card = r.adjusted(1.5, 1.5, -1.5, -2.5);
-                        QPainterPath path;
-                        path.addRoundedRect(card, 12, 12);
-                        shape.fillPath(path.translated(0, 1), QColor(0, 0, 0, 15)); // the soft shadow
-                        shape.fillPath(path, LauncherDesign::card);
-                        shape.setPen(QPen(LauncherDesign::hair, 1));
-                        shape.drawPath(path);
+                        LauncherDesign::paintCard(shape, r.adjusted(1.5, 1.5, -1.5, -2.5), 1);
                     });
 }

@@ -503,15 +503,6 @@ void UnassignedListView::paintEvent(QPaintEvent*)
     QPainter p(this);
     NinePatch::draw(p, rect(), QMargins(14, 14, 14, 16), QStringLiteral("list-card"),
                     [](QPainter& shape, const QRectF& r) {
-                        shape.setRenderHint(QPainter::Antialiasing);
-                        const QRectF card = r.adjusted(0.5, 0.5, -0.5, -2.5);
-                        QPainterPath shadow;
-                        shadow.addRoundedRect(card.translated(0, 2), 12, 12);
-                        shape.fillPath(shadow, QColor(0, 0, 0, 15));
-                        QPainterPath path;
-                        path.addRoundedRect(card, 12, 12);
-                        shape.fillPath(path, LauncherDesign::card);
-                        shape.setPen(QPen(LauncherDesign::hair, 1));
-                        shape.drawPath(path);
+                        LauncherDesign::paintCard(shape, r.adjusted(0.5, 0.5, -0.5, -2.5), 2);
                     });
 }
