@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <system_error>
 
+const QString LinuxBundle::identifier = QStringLiteral(PANEDECK_BUNDLE_IDENTIFIER);
+
 namespace {
 
 std::optional<QVariant> compiledIn(const char* value)

@@ -9,6 +9,6 @@ public:
     std::optional<QVariant> infoValue(const QString& key) const override;
     std::optional<QString> resourcePath(const QString& name, const QString& extension) const override;
     // The product's fixed identity on a desktop without bundles.
-    static inline const QString identifier = QStringLiteral("app.panedeck.Panedeck");
+    static const QString identifier;
     std::optional<QString> bundleIdentifier() const override { return identifier; }
 };
