@@ -398,10 +398,16 @@ void FocusDim::release()
     m_mixedStep = -1;
 }
 
-// The element is drawn from its picture, also in full colour: an animation passing over it (the
-// pulse of a neighbour) then costs one copy instead of drawing the element and its children again.
+// In full colour the element draws itself. Dimmed, it is drawn from its picture, taken when the
+// dimming starts: the steps of the fade, and a neighbour's pulse passing over it, then cost a copy
+// instead of drawing the element and its children again.
 void FocusDim::draw(QPainter* painter)
 {
+    if (m_shownStep == 0) {
+        release(); // the element may change while in full colour
+        drawSource(painter);
+        return;
+    }
     QPoint offset;
     if (m_source.isNull())
         m_source = sourcePixmap(Qt::DeviceCoordinates, &offset)
@@ -469,8 +475,10 @@ FocusFollower::FocusFollower(QWidget* element, AppState& state, std::optional<Fo
 
 bool FocusFollower::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Hide)
-        m_dim->release(); // nothing is kept while the panel is away
+    // Nothing is kept while the panel is away, and a dimmed element the pointer enters or leaves
+    // is pictured anew with its hover look.
+    if (event->type() == QEvent::Hide || event->type() == QEvent::Enter || event->type() == QEvent::Leave)
+        m_dim->release();
     return QObject::eventFilter(watched, event);
 }
 

@@ -328,6 +328,25 @@ private Q_SLOTS:
         qputenv("XDG_DATA_HOME", dataHome);
     }
 
+    void elementsShowTheirChanges()
+    {
+        // In full colour an element draws itself: a change shows at once, also after a dimming.
+        QWidget panel;
+        panel.resize(120, 60);
+        auto* item = new QLabel(&panel);
+        item->setGeometry(10, 10, 100, 40);
+        item->setStyleSheet(u"background: rgb(255, 0, 0)"_qs);
+        auto* dim = new FocusDim(item);
+        item->setGraphicsEffect(dim);
+        panel.show();
+        FocusMotion::setReduced([] { return true; });
+        dim->setDimmed(true);
+        panel.grab();
+        dim->setDimmed(false);
+        item->setStyleSheet(u"background: rgb(0, 0, 255)"_qs);
+        QCOMPARE(panel.grab().toImage().pixelColor(60, 30), QColor(0, 0, 255));
+    }
+
     void shortcutBarFitsAndActs()
     {
         AppStateFixture f;
