@@ -16,7 +16,8 @@ namespace {
 struct MacElement final : AXElementData {
     explicit MacElement(CFRef<AXUIElementRef> element) : ref(std::move(element))
     {
-        AXUIElementSetMessagingTimeout(ref.get(), MacAccessibility::messagingTimeout);
+        if (ref)
+            AXUIElementSetMessagingTimeout(ref.get(), MacAccessibility::messagingTimeout);
     }
     CFRef<AXUIElementRef> ref;
 };

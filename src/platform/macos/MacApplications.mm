@@ -47,11 +47,16 @@ QList<Application> withIdentifier(const QString& bundleIdentifier)
     return describeAll([NSRunningApplication runningApplicationsWithBundleIdentifier:identifier]);
 }
 
+// The user asked for this application's window: it comes forward over the others. The option is
+// deprecated from macOS 14, where activation is cooperative, and still honoured there.
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wdeprecated-declarations"
 bool activate(qint32 pid)
 {
     NSRunningApplication* app = [NSRunningApplication runningApplicationWithProcessIdentifier:pid];
     return app && [app activateWithOptions:NSApplicationActivateIgnoringOtherApps];
 }
+#pragma clang diagnostic pop
 
 std::optional<qint32> frontmost()
 {
