@@ -105,11 +105,11 @@ QString wrappingBetweenPhrases(const QString& text)
     return out;
 }
 
-void paintCard(QPainter& painter, const QRectF& card, double shadowDrop)
+void paintCard(QPainter& painter, const QRectF& outline, double shadowDrop)
 {
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath path;
-    path.addRoundedRect(card, 12, 12);
+    path.addRoundedRect(outline, 12, 12);
     painter.fillPath(path.translated(0, shadowDrop), QColor(0, 0, 0, 15));
     painter.fillPath(path, LauncherDesign::card);
     painter.setPen(QPen(hair, 1));
@@ -131,8 +131,8 @@ void paintSecondaryButton(QPainter& painter, const QRectF& rect, bool pressed, c
 
 ThemeColors ThemeColors::of(PanelTheme theme)
 {
-    const auto tinted = [](QColor tint, QColor background, QColor strip) {
-        return ThemeColors{tint, tint, tint, background, strip};
+    const auto tinted = [](QColor wash, QColor fill, QColor band) {
+        return ThemeColors{wash, wash, wash, fill, band};
     };
     switch (theme) {
     case PanelTheme::standard:

@@ -50,7 +50,7 @@ QLabel* symbolLabel(const QString& symbol, const QColor& colour, int size, QWidg
 QString wrappingBetweenPhrases(const QString& text);
 // A card of the panel: white with a hairline edge and corners of 12, its shadow `shadowDrop`
 // points below.
-void paintCard(QPainter& painter, const QRectF& card, double shadowDrop);
+void paintCard(QPainter& painter, const QRectF& outline, double shadowDrop);
 void paintSecondaryButton(QPainter& painter, const QRectF& rect, bool pressed, const QColor& fill);
 } // namespace LauncherDesign
 
