@@ -215,7 +215,7 @@ private Q_SLOTS:
         hotkey();
         std::optional<xcb_window_t> panel;
         QVERIFY(waitUntil([&] { return (panel = windowOf(r, u"Panedeck"_s)).has_value(); }));
-        QThread::msleep(300);
+        QVERIFY(windows->waitForActive(*panel)); // shown and taking the keys: ready for clicks
         // The settings button sits at the right end of the header.
         const QPoint origin = rootOrigin(*panel);
         keys->click(origin.x() + 1236, origin.y() + 54);
@@ -309,7 +309,7 @@ private Q_SLOTS:
         QVERIFY(waitUntil([&] { return (panel = windowOf(r, u"Panedeck"_s)).has_value(); }));
 
         // The first slot sits at the top left of the grid, right of the unassigned list.
-        QThread::msleep(300);
+        QVERIFY(windows->waitForActive(*panel));
         const QPoint origin = rootOrigin(*panel);
         keys->click(origin.x() + 450, origin.y() + 175);
         QVERIFY(windows->waitForActive(*editor));
@@ -399,7 +399,7 @@ private Q_SLOTS:
         QVERIFY(child.open(QIODevice::ReadOnly));
         const QByteArray sleeper = child.readAll().trimmed();
 
-        QThread::msleep(300);
+        QVERIFY(windows->waitForActive(*panel));
         const QPoint origin = rootOrigin(*panel);
         keys->click(origin.x() + 1300, origin.y() + 54); // 終了, at the right end of the header
         QVERIFY(r.process.waitForFinished(5000));
