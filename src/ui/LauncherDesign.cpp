@@ -2,10 +2,12 @@
 
 #include "ui/Icons.h"
 
+#include <QAbstractButton>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QtMath>
 
 namespace {
 
@@ -25,6 +27,34 @@ protected:
 
 private:
     Qt::TextElideMode m_mode;
+};
+
+class TextButton final : public QAbstractButton {
+public:
+    TextButton(const QString& label, LauncherDesign::ButtonFill fill, QWidget* parent)
+        : QAbstractButton(parent), m_fill(fill)
+    {
+        setText(label);
+        setFont(LauncherDesign::font(LauncherDesign::TextStyle::label));
+        setCursor(Qt::PointingHandCursor);
+        setAttribute(Qt::WA_Hover);
+        setFixedSize(qCeil(QFontMetricsF(font()).horizontalAdvance(label)) + 2 * 12, 34);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        const QColor fill = m_fill == LauncherDesign::ButtonFill::card ? LauncherDesign::card
+                            : underMouse()                             ? LauncherDesign::surface
+                                                                       : QColor(Qt::transparent);
+        LauncherDesign::paintSecondaryButton(p, rect(), isDown(), fill);
+        p.setPen(LauncherDesign::ink);
+        p.drawText(rect(), Qt::AlignCenter, text());
+    }
+
+private:
+    LauncherDesign::ButtonFill m_fill;
 };
 
 } // namespace
@@ -114,6 +144,11 @@ void paintCard(QPainter& painter, const QRectF& outline, double shadowDrop)
     painter.fillPath(path, LauncherDesign::card);
     painter.setPen(QPen(hair, 1));
     painter.drawPath(path);
+}
+
+QAbstractButton* textButton(const QString& label, ButtonFill fill, QWidget* parent)
+{
+    return new TextButton(label, fill, parent);
 }
 
 void paintSecondaryButton(QPainter& painter, const QRectF& rect, bool pressed, const QColor& fill)

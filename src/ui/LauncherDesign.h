@@ -30,6 +30,7 @@ QFont font(TextStyle style);
 
 } // namespace LauncherDesign
 
+class QAbstractButton;
 class QLabel;
 class QPainter;
 class QRectF;
@@ -51,6 +52,10 @@ QString wrappingBetweenPhrases(const QString& text);
 // A card of the panel: white with a hairline edge and corners of 12, its shadow `shadowDrop`
 // points below.
 void paintCard(QPainter& painter, const QRectF& outline, double shadowDrop);
+// A button with a text label in the label style: an outlined rounded rectangle, filled white
+// (`card`) or only while the pointer is over it (`ghost`), faded while pressed.
+enum class ButtonFill { card, ghost };
+QAbstractButton* textButton(const QString& label, ButtonFill fill, QWidget* parent);
 void paintSecondaryButton(QPainter& painter, const QRectF& rect, bool pressed, const QColor& fill);
 } // namespace LauncherDesign
 

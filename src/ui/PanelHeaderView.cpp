@@ -58,32 +58,6 @@ QToolButton* iconButton(const QString& symbol, const QString& tooltip, QWidget* 
     return button;
 }
 
-// The ghost button: a label in an outline, nothing filled, faded while pressed.
-class GhostButton final : public QAbstractButton {
-public:
-    GhostButton(const QString& label, QWidget* parent) : QAbstractButton(parent)
-    {
-        setText(label);
-        setFont(LauncherDesign::font(LauncherDesign::TextStyle::label));
-        setCursor(Qt::PointingHandCursor);
-        setFixedSize(qCeil(QFontMetricsF(font()).horizontalAdvance(label)) + 2 * 12, 34);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setOpacity(isDown() ? 0.65 : 1.0);
-        if (underMouse())
-            p.setBrush(LauncherDesign::surface);
-        p.setPen(QPen(LauncherDesign::hair, 1));
-        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
-        p.setPen(LauncherDesign::ink);
-        p.drawText(rect(), Qt::AlignCenter, text());
-    }
-};
-
 // One choice of the segmented picker: the chosen one raised on a white card in the track.
 class Segment final : public QAbstractButton {
 public:
@@ -207,7 +181,7 @@ PanelHeaderView::PanelHeaderView(AppState& state, PanelHost& host, const Bundle&
     m_settings = iconButton(QStringLiteral("gearshape"), QStringLiteral("アプリ設定"), this);
     connect(m_settings, &QToolButton::clicked, this, [this] { m_state.setAppSettingsShown(true); });
     row->addWidget(m_settings);
-    auto* quit = new GhostButton(QStringLiteral("終了"), this);
+    auto* quit = LauncherDesign::textButton(QStringLiteral("終了"), LauncherDesign::ButtonFill::ghost, this);
     connect(quit, &QAbstractButton::clicked, qApp, &QCoreApplication::quit);
     m_quit = quit;
     row->addWidget(quit, 0, Qt::AlignVCenter);

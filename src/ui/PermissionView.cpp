@@ -13,27 +13,6 @@ namespace {
 
 constexpr int bodyWidth = 560;
 
-// The panel's secondary button: an outlined rounded rectangle, faded while pressed.
-class SecondaryButton final : public QAbstractButton {
-public:
-    SecondaryButton(const QString& label, QWidget* parent) : QAbstractButton(parent)
-    {
-        setText(label);
-        setFont(LauncherDesign::font(LauncherDesign::TextStyle::label));
-        setCursor(Qt::PointingHandCursor);
-        setFixedSize(qCeil(QFontMetricsF(font()).horizontalAdvance(label)) + 2 * 12, 34);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        LauncherDesign::paintSecondaryButton(p, rect(), isDown(), LauncherDesign::card);
-        p.setPen(LauncherDesign::ink);
-        p.drawText(rect(), Qt::AlignCenter, text());
-    }
-};
-
 QLabel* text(const QString& content, LauncherDesign::TextStyle style, const QColor& color, QWidget* parent)
 {
     auto* label = new QLabel(content, parent);
@@ -66,7 +45,7 @@ PermissionView::PermissionView(QWidget* parent) : QWidget(parent)
     // Wrapped text inside a fixed-size panel: reserve the height of all its lines up front.
     explanation->setMinimumHeight(explanation->heightForWidth(bodyWidth));
     column->addWidget(explanation, 0, Qt::AlignHCenter);
-    auto* button = new SecondaryButton(buttonLabel, this);
+    auto* button = LauncherDesign::textButton(buttonLabel, LauncherDesign::ButtonFill::card, this);
     connect(button, &QAbstractButton::clicked, this, &PermissionView::openSettingsRequested);
     column->addWidget(button, 0, Qt::AlignHCenter);
 }
