@@ -178,8 +178,19 @@ void PanelController::windowDidEndSheet()
     if (!isVisible() || sheetOpen())
         return;
     fitAndCentre();
+    takeKeyboardBack(0);
+}
+
+// The window manager may still be busy with the sheet that ended, and give the focus to the window
+// behind the panel after our request: the request is repeated a few times, until the panel has it.
+void PanelController::takeKeyboardBack(int attempt)
+{
+    if (!isVisible() || sheetOpen() || m_panel->isActiveWindow())
+        return;
     m_panel->raise();
     m_panel->activateWindow();
+    if (attempt < 4)
+        QTimer::singleShot(50 << attempt, this, [this, attempt] { takeKeyboardBack(attempt + 1); });
 }
 
 void PanelController::installKeyMonitor()

@@ -44,6 +44,7 @@ protected:
 private:
     void createPanel();
     void fitAndCentre();
+    void takeKeyboardBack(int attempt);
     bool sheetOpen() const;
     void installKeyMonitor();
     void removeKeyMonitor();

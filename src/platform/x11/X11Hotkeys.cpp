@@ -136,7 +136,15 @@ void X11Hotkeys::release()
 
 void X11Hotkeys::readEvents()
 {
+    // The round trips that check the grab after a remap read further events into the connection's
+    // queue, where the socket notifier never sees them: read again until nothing is left.
+    while (readEventsOnce()) {
+    }
+}
 
+// Returns whether it asked the server something after its last read.
+bool X11Hotkeys::readEventsOnce()
+{
     bool remapped = false;
     while (xcb_generic_event_t* event = xcb_poll_for_event(m_x->raw())) {
         const uint8_t type = event->response_type & 0x7f;
@@ -165,11 +173,14 @@ void X11Hotkeys::readEvents()
     // other keys now, or only again after a later change. Notices also come when nothing moved (the
     // first synthetic key event switches the keyboard device): a grab that still fits stays, since
     // a press arriving between releasing and grabbing again would be lost.
-    if (remapped && m_wanted && !stillFits()) {
+    if (m_x->broken() || !remapped || !m_wanted)
+        return false;
+    if (!stillFits()) {
         release();
         if (const int status = grab(m_wanted->first, m_wanted->second); status != 0)
             qInfo().noquote() << QStringLiteral(
                                      "X11Hotkeys: no key for the hot key in the new keyboard mapping (%1)")
                                      .arg(status);
     }
+    return true;
 }

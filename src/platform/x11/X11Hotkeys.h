@@ -26,6 +26,7 @@ private:
     // Whether the grab in force still catches the wanted combination in the current keyboard mapping.
     bool stillFits() const;
     void readEvents();
+    bool readEventsOnce();
     QList<uint16_t> lockVariants() const;
 
     std::unique_ptr<X11Connection> m_x;
