@@ -187,8 +187,7 @@ void PanelController::takeKeyboardBack(int attempt)
 {
     if (!isVisible() || sheetOpen() || m_panel->isActiveWindow())
         return;
-    m_panel->raise();
-    m_panel->activateWindow();
+    AccessoryWindow::takeKeyboard(m_panel);
     if (attempt < 4)
         QTimer::singleShot(50 << attempt, this, [this, attempt] { takeKeyboardBack(attempt + 1); });
 }

@@ -153,7 +153,7 @@ private Q_SLOTS:
         type(*vKey, 'x');
         type(*xKey, 'v');
         keys = std::make_unique<XTestKeys>();
-        QThread::msleep(300);
+        QVERIFY(r.saw("the hot key follows the new keyboard mapping"));
         hotkey(); // now on the key that was X
         QVERIFY2(waitUntil([&] { return panelShown(r); }), (r.collect(), r.errors.constData()));
         hidePanel(r);

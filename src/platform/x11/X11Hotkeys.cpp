@@ -181,6 +181,8 @@ bool X11Hotkeys::readEventsOnce()
             qInfo().noquote() << QStringLiteral(
                                      "X11Hotkeys: no key for the hot key in the new keyboard mapping (%1)")
                                      .arg(status);
+        else
+            qInfo("X11Hotkeys: the hot key follows the new keyboard mapping");
     }
     return true;
 }

@@ -31,6 +31,12 @@ bool compositing()
     return true;
 }
 
+void takeKeyboard(QWidget* window)
+{
+    window->raise();
+    window->activateWindow();
+}
+
 bool reducedMotion()
 {
     return [NSWorkspace sharedWorkspace].accessibilityDisplayShouldReduceMotion;

@@ -53,6 +53,33 @@ bool compositing()
     return owner && owner->owner != XCB_NONE;
 }
 
+// Asked as a pager asks (source 2), the window manager honours the request; asked as an
+// application, it may refuse it while the user's last input went to another window.
+void takeKeyboard(QWidget* window)
+{
+    window->raise();
+    window->activateWindow();
+    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c)
+        return;
+    static const xcb_atom_t active = intern(c, "_NET_ACTIVE_WINDOW", 18);
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    if (active == XCB_NONE || !screen)
+        return;
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = xcb_window_t(window->winId());
+    message.type = active;
+    message.data.data32[0] = 2;
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(c, 0, screen->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(c);
+}
+
 // X11 desktops have no such preference.
 bool reducedMotion()
 {
