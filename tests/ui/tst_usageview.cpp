@@ -40,7 +40,6 @@ private Q_SLOTS:
         for (const QString& expected :
              {u"42%"_qs, u"100%"_qs, u"\u2014"_qs, u"リセット済み"_qs, u"last update: 10分前"_qs})
             QVERIFY2(texts.contains(expected), qPrintable(expected));
-        QCOMPARE(view.toolTip(), ClaudeUsageView::tooltip);
         QCOMPARE(ClaudeUsageView::accessibilityText(sample().rows[0]),
                  u"5時間の使用量 42%、14:00 リセット"_qs);
         QCOMPARE(ClaudeUsageView::accessibilityText(sample().rows[2]), u"5時間の使用量 リセット済み"_qs);
