@@ -124,20 +124,6 @@ private Q_SLOTS:
         QVERIFY(launch(layout));
         QCOMPARE(hotkeys.handlersInstalled, 0);
         QCOMPARE(keys.monitors(), 0);
-
-        // The comparison is exact: "Space" is not the space bar.
-        fx = std::make_unique<AppStateFixture>();
-        layout = Layout{};
-        layout.doubleTapKey = QStringLiteral("Space");
-        QVERIFY(launch(layout));
-        QCOMPARE(delegate->doubleTapMonitor().mode(), DoubleTapKey::shift);
-
-        // The older flag decides when the key is not given.
-        fx = std::make_unique<AppStateFixture>();
-        layout = Layout{};
-        layout.doubleTapShift = false;
-        QVERIFY(launch(layout));
-        QCOMPARE(delegate->doubleTapMonitor().mode(), DoubleTapKey::none);
     }
 
     void changedSettingsRewireAtOnce()
