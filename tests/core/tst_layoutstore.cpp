@@ -41,7 +41,6 @@ class LayoutStoreTest : public QObject {
     QString file;
 
     Layout onDisk() { return LayoutJson::decode(contents(file)).value_or(Layout{}); }
-    QStringList keptFiles() { return QDir(dir->path()).entryList({u"layout.json.unreadable-*"_qs}); }
 
 private Q_SLOTS:
     void init()

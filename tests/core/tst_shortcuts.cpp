@@ -88,24 +88,6 @@ private Q_SLOTS:
         }
     }
 
-    void candidateOrder_data()
-    {
-        QTest::addColumn<QStringList>("input");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("digits by value") << QStringList{u"App 10"_qs, u"App 2"_qs, u"app 1"_qs}
-                                         << QStringList{u"app 1"_qs, u"App 2"_qs, u"App 10"_qs};
-    }
-
-    void candidateOrder()
-    {
-        QFETCH(QStringList, input);
-        QFETCH(QStringList, expected);
-        QList<RunningAppInfo> list;
-        for (const QString& name : input)
-            list.append(info(name, u"/apps/"_qs + name));
-        QCOMPARE(names(AppShortcut::candidates(list, std::nullopt)), expected);
-    }
-
     void candidateFilter()
     {
         const QList<RunningAppInfo> list{
@@ -127,6 +109,11 @@ private Q_SLOTS:
                  (QStringList{u"Anon"_qs, u"Beta"_qs, u"Editor"_qs, u"Editor"_qs, u"Self"_qs}));
         QCOMPARE(names(AppShortcut::candidates(list, u"com.none"_qs)),
                  names(AppShortcut::candidates(list, {})));
+        // Digits go by value.
+        QCOMPARE(names(AppShortcut::candidates({info(u"App 10"_qs, u"/10"_qs), info(u"App 2"_qs, u"/2"_qs),
+                                                info(u"app 1"_qs, u"/1"_qs)},
+                                               std::nullopt)),
+                 (QStringList{u"app 1"_qs, u"App 2"_qs, u"App 10"_qs}));
     }
 
     void runningCandidates()
