@@ -274,13 +274,6 @@ private Q_SLOTS:
         QCOMPARE(fx->state->appShortcuts().size(), 10);
         QCOMPARE(fx->store->layout().appShortcuts->size(), 10);
 
-        int triggers = 0;
-        fx->state->triggerSettingsChanged = [&] { ++triggers; };
-        fx->state->updateTriggerSettings(false, DoubleTapKey::space, 3);
-        QCOMPARE(triggers, 1);
-        const Layout saved = fx->store->layout();
-        QVERIFY(saved.hotkeyEnabled == false && saved.doubleTapKey == u"space"_qs && saved.tapCount == 3);
-
         fx->state->setPanelTheme(PanelTheme::rose);
         QCOMPARE(fx->store->layout().panelTheme, u"rose"_qs);
     }
