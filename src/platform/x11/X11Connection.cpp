@@ -203,13 +203,19 @@ std::optional<QPoint> X11Connection::primaryOrigin()
 
 void X11Connection::sendRootMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5])
 {
+    sendRootMessage(m_connection, m_root, window, type, data);
+}
+
+void X11Connection::sendRootMessage(xcb_connection_t* c, xcb_window_t root, xcb_window_t window, xcb_atom_t type,
+                                    const uint32_t (&data)[5])
+{
     xcb_client_message_event_t event{};
     event.response_type = XCB_CLIENT_MESSAGE;
     event.format = 32;
     event.window = window;
     event.type = type;
     std::memcpy(event.data.data32, data, sizeof data);
-    xcb_send_event(m_connection, 0, m_root,
+    xcb_send_event(c, 0, root,
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&event));
 }

@@ -73,8 +73,10 @@ public:
     // root's origin without RandR.
     std::optional<QPoint> primaryOrigin();
 
-    // Sends an EWMH client message to the root window.
+    // Sends an EWMH client message to the root window; also on a connection of someone else's.
     void sendRootMessage(xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5]);
+    static void sendRootMessage(xcb_connection_t* c, xcb_window_t root, xcb_window_t window, xcb_atom_t type,
+                                const uint32_t (&data)[5]);
     // Waits until the server has handled every request sent so far.
     void sync();
     // Drops queued events and errors of requests whose outcome nobody waits for.

@@ -1,5 +1,6 @@
 #include "ui/AccessoryWindow.h"
 
+#include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Reply.h"
 
 #include <QGuiApplication>
@@ -17,6 +18,13 @@ xcb_atom_t intern(xcb_connection_t* c, const char* name, uint16_t length)
     return reply ? reply->atom : XCB_NONE;
 }
 
+// The toolkit's own connection; none on the offscreen platform.
+xcb_connection_t* qtConnection()
+{
+    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
 } // namespace
 
 namespace AccessoryWindow {
@@ -25,8 +33,7 @@ namespace AccessoryWindow {
 // the ones it finds there.
 void prepare(QWidget* window)
 {
-    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* c = qtConnection();
     if (!c || window->isVisible())
         return;
     static const xcb_atom_t state = intern(c, "_NET_WM_STATE", 13);
@@ -43,8 +50,7 @@ void prepare(QWidget* window)
 // offscreen platform) there is nothing to fall back from.
 bool compositing()
 {
-    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* c = qtConnection();
     if (!c)
         return true;
     static const xcb_atom_t selection = intern(c, "_NET_WM_CM_S0", 13);
@@ -59,24 +65,15 @@ void takeKeyboard(QWidget* window)
 {
     window->raise();
     window->activateWindow();
-    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* c = qtConnection();
     if (!c)
         return;
     static const xcb_atom_t active = intern(c, "_NET_ACTIVE_WINDOW", 18);
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     if (active == XCB_NONE || !screen)
         return;
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = xcb_window_t(window->winId());
-    message.type = active;
-    message.data.data32[0] = 2;
-    message.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(c, 0, screen->root,
-                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&message));
+    const uint32_t data[5] = {2, XCB_CURRENT_TIME, 0, 0, 0};
+    X11Connection::sendRootMessage(c, screen->root, xcb_window_t(window->winId()), active, data);
     xcb_flush(c);
 }
 
