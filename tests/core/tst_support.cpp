@@ -3,6 +3,7 @@
 #include "core/shell/AppVersion.h"
 #include "core/shell/SingleInstance.h"
 #include "core/shell/UserGuide.h"
+#include "core/shell/XSettings.h"
 #include "core/text/BoundedFile.h"
 
 #include <QDir>
@@ -42,6 +43,33 @@ QMap<QString, QByteArray> tree(const QString& root)
     return entries;
 }
 
+// An _XSETTINGS_SETTINGS property as a settings manager writes it, in the given byte order.
+struct Property {
+    bool big;
+    QByteArray bytes;
+    Property(char order, quint32 count) : big(order == 1 || order == 'B')
+    {
+        bytes.append(order).append(3, '\0');
+        card(4, 9).card(4, count);
+    }
+    Property& card(int size, quint64 value)
+    {
+        for (int i = 0; i < size; ++i)
+            bytes.append(char(value >> 8 * (big ? size - 1 - i : i)));
+        return *this;
+    }
+    Property& text(int lengthSize, const QByteArray& text)
+    {
+        card(lengthSize, quint64(text.size())).bytes.append(text).append((4 - text.size() % 4) % 4, '\0');
+        return *this;
+    }
+    Property& setting(quint8 type, const char* name)
+    {
+        return card(1, type).card(1, 0).text(2, name).card(4, 1);
+    }
+    Property& integer(const char* name, quint32 value) { return setting(0, name).card(4, value); }
+};
+
 } // namespace
 
 // The version text, the support folder and its one-time move from the earlier name, and the guide.
@@ -68,6 +96,40 @@ private Q_SLOTS:
         QCOMPARE(BoundedFile::read(at("empty"), 100), QByteArray(""));
         for (const char* unreadable : {"over", "latin1", "pipe", "zeros", "folder", "missing"})
             QVERIFY2(!BoundedFile::read(at(unreadable), 100), unreadable);
+    }
+
+    void xsettings_data()
+    {
+        QTest::addColumn<QByteArray>("property");
+        QTest::addColumn<bool>("reduced");
+        const char *gtk = "Gtk/EnableAnimations", *net = "Net/EnableAnimations";
+        QTest::newRow("LSBFirst, Gtk off") << Property(0, 1).integer(gtk, 0).bytes << true;
+        QTest::newRow("MSBFirst, Net off") << Property(1, 1).integer(net, 0).bytes << true;
+        QTest::newRow("'l', on") << Property('l', 1).integer(gtk, 1).bytes << false;
+        QTest::newRow("'B', one off") << Property('B', 2).integer(net, 1).integer(gtk, 0).bytes << true;
+        const Property theme = Property(0, 3).setting(1, "Net/ThemeName").text(4, "Adwaita");
+        QTest::newRow("after a string and a colour")
+            << Property(theme).setting(2, "Gtk/Colour").card(8, ~0ull).integer(gtk, 0).bytes << true;
+        QTest::newRow("another name") << Property(0, 1).integer("Gtk/EnableAnimationsX", 0).bytes << false;
+        QTest::newRow("cut short") << Property(0, 1).integer(gtk, 0).bytes.chopped(1) << false;
+        QTest::newRow("fewer than announced") << Property(0, 2).integer(gtk, 0).bytes << false;
+        QTest::newRow("string past the end")
+            << Property(0, 2).setting(1, "Net/ThemeName").card(4, 0xffffffff).integer(gtk, 0).bytes << false;
+        QTest::newRow("unknown type") << Property(0, 1).setting(3, gtk).card(4, 0).bytes << false;
+        QTest::newRow("unknown byte order") << Property('b', 1).integer(gtk, 0).bytes << false;
+        QTest::newRow("empty") << QByteArray() << false;
+    }
+    void xsettings()
+    {
+        QFETCH(QByteArray, property);
+        QFETCH(bool, reduced);
+        QCOMPARE(XSettings::reducedMotion(property), reduced);
+    }
+    void xsettingsSelection()
+    {
+        QCOMPARE(XSettings::selection(":0"), QByteArray("_XSETTINGS_S0"));
+        QCOMPARE(XSettings::selection("tcp/[::1]:10.2"), QByteArray("_XSETTINGS_S2"));
+        QCOMPARE(XSettings::selection(":1.x"), QByteArray("_XSETTINGS_S0"));
     }
 
     void displayString_data()

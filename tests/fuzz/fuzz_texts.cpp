@@ -1,9 +1,11 @@
-// Window titles, drag payloads, web addresses and the canonical comparison of texts.
+// Window titles, drag payloads, web addresses, the canonical comparison of texts, and the desktop
+// settings an X11 settings manager publishes.
 
 #include "FuzzInput.h"
 #include "core/control/Launcher.h"
 #include "core/layout/DragPayload.h"
 #include "core/layout/URLUtil.h"
+#include "core/shell/XSettings.h"
 #include "core/text/Text.h"
 #include "core/windows/TitleParser.h"
 
@@ -21,5 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(Text::equalsCanonical(text.left(64), key));
     FUZZ_CHECK(Text::equal(text.left(64), Text::canonical(text.left(64))));
     FUZZ_CHECK(Text::forDisplay(text).size() <= Text::displayLimit);
+    // The header and every setting take 12 bytes at least.
+    const QByteArray bytes = bytesOf(data, size);
+    if (const auto settings = XSettings::integers(bytes))
+        FUZZ_CHECK(12 * (settings->size() + 1) <= bytes.size());
+    XSettings::reducedMotion(bytes);
+    XSettings::selection(bytes);
     return 0;
 }

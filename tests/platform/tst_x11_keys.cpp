@@ -1,3 +1,4 @@
+#include "platform/HotkeyNames.h"
 #include "platform/x11/X11Keyboard.h"
 
 #include <QTest>
@@ -66,6 +67,7 @@ private Q_SLOTS:
         t.translate(superL, superKey, false);
         QCOMPARE(t.translate(altL, altKey, true), flags(58, KeyEvent::optionFlag));
         t.translate(altL, altKey, false);
+        QCOMPARE(HotkeyNames::switchLabel(), u"Alt+Super+V でパネルを開く"_qs); // and so they are named
     }
 
     void capsLockToggles()

@@ -1,0 +1,6 @@
+#include "platform/HotkeyNames.h"
+
+QString HotkeyNames::switchLabel()
+{
+    return QStringLiteral("⌥⌘V でパネルを開く");
+}
