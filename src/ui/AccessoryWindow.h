@@ -11,6 +11,9 @@ bool compositing();
 // Raises the window and gives it the keyboard on the user's behalf: after a sheet the user ended,
 // say, which some window managers would otherwise take for an application stealing the focus.
 void takeKeyboard(QWidget* window);
+// Sets a shown window's opacity and sends it to the window system at once: a fade that repaints
+// nothing would otherwise reach the compositor only with the window's next request.
+void setOpacity(QWidget* window, double opacity);
 // Whether the desktop asks for reduced motion.
 bool reducedMotion();
 } // namespace AccessoryWindow

@@ -207,7 +207,7 @@ void WindowFocusEffect::play(const QPointF& bottomLeftPoint)
     fade->setEndValue(0.0);
     fade->setDuration(fadeMs);
     connect(fade, &QVariantAnimation::valueChanged, overlay,
-            [overlay](const QVariant& v) { overlay->setWindowOpacity(v.toDouble()); });
+            [overlay](const QVariant& v) { AccessoryWindow::setOpacity(overlay, v.toDouble()); });
     group->addAnimation(fade);
 
     const QPointer<WindowFocusEffect> self(this);

@@ -37,6 +37,12 @@ void takeKeyboard(QWidget* window)
     window->activateWindow();
 }
 
+// The window server takes the alpha value at once.
+void setOpacity(QWidget* window, double opacity)
+{
+    window->setWindowOpacity(opacity);
+}
+
 bool reducedMotion()
 {
     return [NSWorkspace sharedWorkspace].accessibilityDisplayShouldReduceMotion;

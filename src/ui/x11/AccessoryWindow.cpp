@@ -1,5 +1,6 @@
 #include "ui/AccessoryWindow.h"
 
+#include "core/shell/XSettings.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Reply.h"
 
@@ -77,10 +78,41 @@ void takeKeyboard(QWidget* window)
     xcb_flush(c);
 }
 
-// X11 desktops have no such preference.
+void setOpacity(QWidget* window, double opacity)
+{
+    window->setWindowOpacity(opacity);
+    if (xcb_connection_t* c = qtConnection())
+        xcb_flush(c);
+}
+
+// The desktop's settings manager publishes whether animations are on; without one, or with
+// settings that cannot be read, nothing asks for less motion.
 bool reducedMotion()
 {
-    return false;
+    xcb_connection_t* c = qtConnection();
+    if (!c)
+        return false;
+    static const QByteArray selectionName = XSettings::selection(qgetenv("DISPLAY"));
+    static const xcb_atom_t selection = intern(c, selectionName.constData(), uint16_t(selectionName.size()));
+    static const xcb_atom_t settings = intern(c, "_XSETTINGS_SETTINGS", 19);
+    if (selection == XCB_NONE || settings == XCB_NONE)
+        return false;
+    X11Reply<xcb_get_selection_owner_reply_t> owner(
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr));
+    if (!owner || owner->owner == XCB_NONE)
+        return false;
+    // A desktop's settings take a few kilobytes (GNOME's about three). The bound keeps a broken or
+    // hostile manager from having megabytes copied each time an effect starts; a property past it
+    // is not read at all.
+    constexpr uint32_t limit = 64 * 1024;
+    xcb_generic_error_t* error = nullptr; // the manager may have gone since: its window with it
+    X11Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, owner->owner, settings, settings, 0, limit / 4), &error));
+    X11Reply<xcb_generic_error_t> failed(error);
+    if (!reply || reply->type != settings || reply->format != 8 || reply->bytes_after != 0)
+        return false;
+    const auto* bytes = static_cast<const char*>(xcb_get_property_value(reply.get()));
+    return XSettings::reducedMotion(QByteArrayView(bytes, xcb_get_property_value_length(reply.get())));
 }
 
 } // namespace AccessoryWindow
