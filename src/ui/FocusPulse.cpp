@@ -63,20 +63,22 @@ double progress(double ms, double start, double duration)
 }
 
 // The rings' widths, the radius of the main rings' shadow and how far beyond their edges the shadow
-// is drawn (two standard deviations of its blur, where 2 % of it is left).
+// is drawn: three standard deviations of its blur, where what is left rounds to nothing, so that
+// it fades out on both sides instead of ending at an edge.
 constexpr double echoWidth = 3;
 constexpr double mainWidth = 12;
 constexpr double innerWidth = 6;
 constexpr double glowRadius = 14;
-constexpr double shadowReach = glowRadius;
+constexpr double shadowReach = 1.5 * glowRadius;
 
 // Draws the pulse of its FocusPulse around the element, which sits `margin` inside it.
 //
 // Every ring is a rounded rectangle around the same four corner centres as the element's outline
 // (a ring `spread` out has the corner radius cornerRadius + spread + width / 2), so the rings and
-// their shadow are one profile across the distance from the outline. The profile is painted as
-// gradients: straight across the four sides, radially around the four corners. A frame costs eight
-// gradient fills, however wide the shadow.
+// their shadow are one profile across the distance from the outline. The profile is sampled once a
+// frame at every pixel's distance; the sides are that row of samples repeated along them, the
+// corners the samples at each pixel's distance from its corner centre. Every pixel's colour thus
+// depends only on where it is, never on which part of the overlay is being drawn again.
 class PulseOverlay final : public QWidget {
 public:
     PulseOverlay(const FocusPulse& pulse, double cornerRadius, double margin, QWidget* parent)
@@ -88,55 +90,95 @@ public:
     }
     int margin() const { return qCeil(m_margin); }
 
+    // How far into the core (the rectangle of the corner centres) the glow is drawn: as far as it
+    // reaches inside the outline, at most to the middle of the core.
+    static int innerDepth(int cornerRadius, QSize core)
+    {
+        const int wanted = std::max(0, qCeil(shadowReach + 1 - cornerRadius));
+        return std::min(wanted, std::min(core.width(), core.height()) / 2);
+    }
+
 protected:
     void paintEvent(QPaintEvent*) override
     {
         const FocusPulse::State s = m_pulse.shown();
         QPainter p(this);
-        const QRectF element = QRectF(rect()).adjusted(margin(), margin(), -margin(), -margin());
+        const QRect element = rect().adjusted(margin(), margin(), -margin(), -margin());
         if (s.fillOpacity > 0) {
             QColor tint = LauncherDesign::primary;
             tint.setAlphaF(static_cast<float>(0.14 * s.fillOpacity));
             QPainterPath fill;
-            fill.addRoundedRect(element, m_cornerRadius, m_cornerRadius);
+            fill.addRoundedRect(QRectF(element), m_cornerRadius, m_cornerRadius);
             p.setRenderHint(QPainter::Antialiasing);
             p.fillPath(fill, tint);
             p.setRenderHint(QPainter::Antialiasing, false);
         }
-        const double reach = std::min(
-            std::max(s.echoSpread + echoWidth, s.mainSpread + mainWidth + shadowReach), double(margin()));
         if (s.echoOpacity <= 0 && s.mainOpacity <= 0)
             return;
-        // Gradient positions run from the corner centres (0) to `reach` outside the outline (1).
-        const double r = m_cornerRadius;
-        const QGradientStops stops = profile(s, r, reach);
-        const QRectF core = element.adjusted(r, r, -r, -r);
-        const double out = r + reach;
-        const auto side = [&](QRectF band, QPointF from, QPointF to) {
-            QLinearGradient gradient(from, to);
-            gradient.setStops(stops);
-            p.fillRect(band, gradient);
+        const int r = qFloor(m_cornerRadius);
+        const QRect core = element.adjusted(r, r, -r, -r);
+        const int depth = innerDepth(r, core.size());
+        const int reach = std::min(qCeil(std::max(s.echoSpread + echoWidth, s.mainSpread + mainWidth + shadowReach)),
+                                   margin());
+        const int out = r + reach;
+        // Sample k is the colour of the pixel k + 1 pixels out from `depth` inside the core's edge.
+        const int count = depth + out;
+        QImage across(count, 1, QImage::Format_ARGB32_Premultiplied);
+        auto* samples = reinterpret_cast<QRgb*>(across.scanLine(0));
+        for (int k = 0; k < count; ++k)
+            samples[k] = colourAt(s, k + 0.5 - depth - r);
+        samples[0] = samples[count - 1] = 0; // faded out at both ends, not cut off
+
+        const int l = core.left(), t = core.top(), rt = core.right() + 1, b = core.bottom() + 1, d = depth;
+        const auto side = [&](const QImage& strip, QPoint origin, const QPolygon& band) {
+            QBrush brush(strip);
+            brush.setTransform(QTransform::fromTranslate(origin.x(), origin.y()));
+            p.setPen(Qt::NoPen);
+            p.setBrush(brush);
+            p.drawPolygon(band);
         };
-        side({core.left(), core.top() - out, core.width(), out}, {0, core.top()}, {0, core.top() - out});
-        side({core.left(), core.bottom(), core.width(), out}, {0, core.bottom()}, {0, core.bottom() + out});
-        side({core.left() - out, core.top(), out, core.height()}, {core.left(), 0}, {core.left() - out, 0});
-        side({core.right(), core.top(), out, core.height()}, {core.right(), 0}, {core.right() + out, 0});
-        for (const QPointF& centre :
-             {core.topLeft(), core.topRight(), core.bottomLeft(), core.bottomRight()}) {
-            QRadialGradient gradient(centre, out);
-            gradient.setStops(stops);
-            const QPointF corner(centre.x() < core.center().x() ? centre.x() - out : centre.x(),
-                                 centre.y() < core.center().y() ? centre.y() - out : centre.y());
-            p.fillRect(QRectF(corner, QSizeF(out, out)), gradient);
+        const QImage outward = across;
+        const QImage inward = across.mirrored(true, false);
+        QImage down(1, count, QImage::Format_ARGB32_Premultiplied);
+        for (int k = 0; k < count; ++k)
+            down.setPixel(0, k, samples[k]);
+        const QImage up = down.mirrored(false, true);
+        side(up, {0, t - out}, QPolygon({{l, t - out}, {rt, t - out}, {rt, t}, {rt - d, t + d}, {l + d, t + d}, {l, t}}));
+        side(down, {0, b - d}, QPolygon({{l, b + out}, {rt, b + out}, {rt, b}, {rt - d, b - d}, {l + d, b - d}, {l, b}}));
+        side(inward, {l - out, 0}, QPolygon({{l - out, t}, {l - out, b}, {l, b}, {l + d, b - d}, {l + d, t + d}, {l, t}}));
+        side(outward, {rt - d, 0}, QPolygon({{rt + out, t}, {rt + out, b}, {rt, b}, {rt - d, b - d}, {rt - d, t + d}, {rt, t}}));
+
+        // The corners: the samples at each pixel's distance from the corner centre, between samples
+        // by a straight line; one quarter made, the others its mirror images.
+        QImage corner(out, out, QImage::Format_ARGB32_Premultiplied);
+        for (int j = 0; j < out; ++j) {
+            auto* line = reinterpret_cast<QRgb*>(corner.scanLine(j));
+            for (int i = 0; i < out; ++i) {
+                const double at = std::hypot(i + 0.5, j + 0.5) - 0.5 + depth; // in samples
+                const int k = int(at);
+                const double f = at - k;
+                line[i] = k + 1 >= count ? 0 : interpolate(samples[k], samples[k + 1], f);
+            }
         }
+        p.drawImage(rt, b, corner);
+        p.drawImage(l - out, b, corner.mirrored(true, false));
+        p.drawImage(rt, t - out, corner.mirrored(false, true));
+        p.drawImage(l - out, t - out, corner.mirrored(true, true));
     }
 
 private:
-    // The colour at each distance from the outline, as gradient stops over [0, 1] = [−r, reach]:
-    // the echo ring, and above it the main pair (the deep ring, the light ring over its inner half,
-    // and their shadow, a Gaussian blur of the pair) at the pair's opacity. Edges are box-filtered
-    // over one pixel, so the fills come out antialiased.
-    static QGradientStops profile(const FocusPulse::State& s, double r, double reach)
+    static QRgb interpolate(QRgb a, QRgb b, double f)
+    {
+        const auto mix = [f](int x, int y) { return int(std::lround(x + (y - x) * f)); };
+        return qRgba(mix(qRed(a), qRed(b)), mix(qGreen(a), qGreen(b)), mix(qBlue(a), qBlue(b)),
+                     mix(qAlpha(a), qAlpha(b)));
+    }
+
+    // The colour at a distance from the outline, premultiplied: the echo ring, and above it the
+    // main pair (the deep ring, the light ring over its inner half, and their shadow, a Gaussian
+    // blur of the pair) at the pair's opacity. Edges are box-filtered over one pixel, so that they
+    // come out antialiased.
+    static QRgb colourAt(const FocusPulse::State& s, double d)
     {
         struct Premultiplied {
             double red = 0, green = 0, blue = 0, alpha = 0;
@@ -150,57 +192,28 @@ private:
         const auto paint = [](const QColor& c, double alpha) {
             return Premultiplied{c.redF() * alpha, c.greenF() * alpha, c.blueF() * alpha, alpha};
         };
-        const auto coverage = [](double d, double from, double to) {
-            return std::clamp(std::min(d + 0.5, to) - std::max(d - 0.5, from), 0.0, 1.0);
+        const auto coverage = [d](double low, double high) {
+            return std::clamp(std::min(d + 0.5, high) - std::max(d - 0.5, low), 0.0, 1.0);
         };
         constexpr double sigma = glowRadius / 2;
-        const auto below = [&](double x) { return 0.5 * std::erfc(-x / (sigma * std::numbers::sqrt2)); };
+        const auto below = [](double x) { return 0.5 * std::erfc(-x / (sigma * std::numbers::sqrt2)); };
         const double a = s.mainSpread;
         const double b = s.mainSpread + mainWidth;
-        const auto colourAt = [&](double d) {
-            Premultiplied c;
-            if (s.echoOpacity > 0)
-                c = paint(LauncherDesign::primary,
-                          s.echoOpacity * coverage(d, s.echoSpread, s.echoSpread + echoWidth));
-            if (s.mainOpacity > 0) {
-                Premultiplied pair = paint(LauncherDesign::primary, 0.9 * (below(d - a) - below(d - b)));
-                pair = paint(LauncherDesign::primaryDeep, coverage(d, a, b)).over(pair);
-                pair = paint(LauncherDesign::primary, coverage(d, a, a + innerWidth)).over(pair);
-                pair = {pair.red * s.mainOpacity, pair.green * s.mainOpacity, pair.blue * s.mainOpacity,
-                        pair.alpha * s.mainOpacity};
-                c = pair.over(c);
-            }
-            return c;
-        };
-
-        // Every pixel, and both ends of every one-pixel edge ramp, so the piecewise linear parts
-        // are exact between stops.
-        QVarLengthArray<double, 512> at;
-        for (double d = -r; d < reach; d += 1)
-            at.append(d);
-        for (const double edge : {s.echoSpread, s.echoSpread + echoWidth, a, a + innerWidth, b})
-            for (const double d : {edge - 0.5, edge + 0.5})
-                if (d > -r && d < reach)
-                    at.append(d);
-        at.append(reach);
-        std::sort(at.begin(), at.end());
-
-        QGradientStops stops;
-        stops.reserve(at.size());
-        for (const double d : at) {
-            const Premultiplied c = colourAt(d);
-            QColor colour = LauncherDesign::primary;
-            if (c.alpha > 0) {
-                const auto channel = [&](double v) { return static_cast<float>(std::min(v / c.alpha, 1.0)); };
-                colour = QColor::fromRgbF(channel(c.red), channel(c.green), channel(c.blue),
-                                          static_cast<float>(std::min(c.alpha, 1.0)));
-            } else {
-                colour.setAlpha(0);
-            }
-            stops.append({(d + r) / (reach + r), colour});
+        Premultiplied c;
+        if (s.echoOpacity > 0)
+            c = paint(LauncherDesign::primary, s.echoOpacity * coverage(s.echoSpread, s.echoSpread + echoWidth));
+        if (s.mainOpacity > 0) {
+            Premultiplied pair = paint(LauncherDesign::primary, 0.9 * (below(d - a) - below(d - b)));
+            pair = paint(LauncherDesign::primaryDeep, coverage(a, b)).over(pair);
+            pair = paint(LauncherDesign::primary, coverage(a, a + innerWidth)).over(pair);
+            pair = {pair.red * s.mainOpacity, pair.green * s.mainOpacity, pair.blue * s.mainOpacity,
+                    pair.alpha * s.mainOpacity};
+            c = pair.over(c);
         }
-        stops.last().second.setAlpha(0); // and nothing beyond, where the fills pad the last stop
-        return stops;
+        const auto channel = [](double v) { return int(std::lround(std::clamp(v, 0.0, 1.0) * 255)); };
+        const int alpha = channel(c.alpha);
+        return qRgba(std::min(channel(c.red), alpha), std::min(channel(c.green), alpha),
+                     std::min(channel(c.blue), alpha), alpha);
     }
 
 private:
@@ -306,13 +319,23 @@ void FocusPulse::apply(const State& state, double atMs)
     }
     const int margin = static_cast<PulseOverlay*>(m_overlay.data())->margin();
     const QRect element = m_overlay->rect().adjusted(margin, margin, -margin, -margin);
+    const int r = qFloor(m_cornerRadius);
+    const QRect core = element.adjusted(r, r, -r, -r);
+    const int depth = PulseOverlay::innerDepth(r, core.size());
+    // The pixels a ring of this spread and width draws, with its glow: all that lies between the
+    // outline grown by its outer reach and the rounded outline grown by its inner reach. What is
+    // left out is a cross inside that rounded rectangle (its corners are arcs around the corner
+    // centres, so nothing nearer the corners may be left out).
     const auto band = [&](double spread, double width) {
         const int outer = qCeil(spread + width + shadowReach) + 2;
-        const int inner = std::max(0, qFloor(spread - shadowReach) - 2);
-        return QRegion(element.adjusted(-outer, -outer, outer, outer)) -
-               QRegion(element.adjusted(-inner, -inner, inner, inner)
-                           .adjusted(qFloor(m_cornerRadius), qFloor(m_cornerRadius), -qFloor(m_cornerRadius),
-                                     -qFloor(m_cornerRadius)));
+        const int inner = std::max(-(r + depth), qFloor(spread - shadowReach) - 4);
+        QRegion region(element.adjusted(-outer, -outer, outer, outer));
+        const int e = r + inner; // how far beyond the core the left-out part reaches
+        if (e >= 0)
+            region -= QRegion(core.adjusted(-e, 0, e, 0)) + QRegion(core.adjusted(0, -e, 0, e));
+        else
+            region -= QRegion(core.adjusted(-e, -e, e, e));
+        return region;
     };
     QRegion dirty = band(previous.mainSpread, mainWidth) + band(state.mainSpread, mainWidth);
     if (previous.echoOpacity > 0 || state.echoOpacity > 0)
@@ -380,7 +403,7 @@ void FocusDim::setDimmed(bool dimmed)
     m_animation->setStartValue(m_amount);
     m_animation->setEndValue(target);
     m_animation->setDuration(dimmed ? dimMs : undimMs);
-    m_animation->setEasingCurve(dimmed ? easeOut() : converge());
+    m_animation->setEasingCurve(curve(dimmed));
     m_animation->start();
 }
 
@@ -419,35 +442,52 @@ void FocusDim::draw(QPainter* painter)
     const int step = m_shownStep;
     const QImage* picture = &m_source;
     if (step > 0) {
-        if (m_gray.isNull()) {
-            m_gray = m_source;
-            for (int y = 0; y < m_gray.height(); ++y) {
-                auto* line = reinterpret_cast<QRgb*>(m_gray.scanLine(y));
-                for (int x = 0; x < m_gray.width(); ++x) {
-                    const QRgb c = line[x];
-                    const int gray = qRound(0.2126 * qRed(c) + 0.7152 * qGreen(c) + 0.0722 * qBlue(c));
-                    line[x] = qRgba(gray, gray, gray, qAlpha(c));
-                }
-            }
-        }
+        if (m_gray.isNull())
+            m_gray = grayOf(m_source);
         if (step != m_mixedStep || m_mixed.isNull()) {
-            if (m_mixed.size() != m_source.size())
-                m_mixed = QImage(m_source.size(), m_source.format());
-            QPainter mixer(&m_mixed);
-            mixer.setCompositionMode(QPainter::CompositionMode_Source);
-            mixer.drawImage(0, 0, m_source);
-            mixer.setCompositionMode(QPainter::CompositionMode_SourceOver);
-            mixer.setOpacity(double(step) / steps);
-            mixer.drawImage(0, 0, m_gray);
+            mix(m_mixed, m_source, m_gray, step);
             m_mixedStep = step;
         }
         picture = &m_mixed;
     }
     painter->save();
     painter->setWorldTransform(QTransform());
-    painter->setOpacity(painter->opacity() * (1 - (1 - dimmedOpacity) * double(step) / steps));
+    painter->setOpacity(painter->opacity() * opacityAt(step));
     painter->drawImage(offset, *picture);
     painter->restore();
+}
+
+QEasingCurve FocusDim::curve(bool dimming)
+{
+    return dimming ? easeOut() : converge();
+}
+
+QImage FocusDim::grayOf(const QImage& colour)
+{
+    QImage gray = colour;
+    for (int y = 0; y < gray.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(gray.scanLine(y));
+        for (int x = 0; x < gray.width(); ++x) {
+            const QRgb c = line[x];
+            const int level = qRound(0.2126 * qRed(c) + 0.7152 * qGreen(c) + 0.0722 * qBlue(c));
+            line[x] = qRgba(level, level, level, qAlpha(c));
+        }
+    }
+    return gray;
+}
+
+// The colours move towards their grey by the amount: the grey drawn over them at that opacity.
+void FocusDim::mix(QImage& into, const QImage& colour, const QImage& gray, int step)
+{
+    if (into.size() != colour.size() || into.format() != colour.format())
+        into = QImage(colour.size(), colour.format());
+    into.setDevicePixelRatio(colour.devicePixelRatio());
+    QPainter mixer(&into);
+    mixer.setCompositionMode(QPainter::CompositionMode_Source);
+    mixer.drawImage(0, 0, colour);
+    mixer.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    mixer.setOpacity(double(step) / steps);
+    mixer.drawImage(0, 0, gray);
 }
 
 // ----------------------------------------------------------------------------- FocusFollower

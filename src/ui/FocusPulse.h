@@ -2,6 +2,7 @@
 
 #include "core/windows/FocusMatcher.h"
 
+#include <QEasingCurve>
 #include <QGraphicsEffect>
 #include <QImage>
 #include <QPointer>
@@ -110,6 +111,16 @@ public:
     // Forgets the element's pictures until it is drawn again.
     void release();
 
+    // The amount moves in tenths, each drawn once.
+    static constexpr int steps = 10;
+    // A picture's grey version, and the picture `step` tenths of the way to it.
+    static QImage grayOf(const QImage& colour);
+    static void mix(QImage& into, const QImage& colour, const QImage& gray, int step);
+    // The opacity an element is drawn at, `step` tenths dimmed.
+    static double opacityAt(int step) { return 1 - (1 - dimmedOpacity) * double(step) / steps; }
+    // The curve of becoming dimmed (an ease-out) or of coming back (the converging curve).
+    static QEasingCurve curve(bool dimming);
+
 protected:
     void draw(QPainter* painter) override;
     void sourceChanged(ChangeFlags flags) override;
@@ -119,8 +130,7 @@ private:
     // on every frame of the dimming.
     QImage m_source;
     QImage m_gray;
-    // The element at the current step of the dimming: the amount moves in tenths, each drawn once.
-    static constexpr int steps = 10;
+    // The element at the current step of the dimming.
     QImage m_mixed;
     int m_mixedStep = -1;
     bool m_dimmed = false;
