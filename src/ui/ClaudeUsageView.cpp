@@ -89,7 +89,6 @@ void ClaudeUsageView::rebuild()
     using LauncherDesign::TextStyle;
     QFont figureFont = font(TextStyle::caption);
     figureFont.setWeight(QFont::Bold);
-    figureFont.setStyleHint(QFont::Monospace);
 
     for (const ClaudeUsageDisplay::Row& row : m_display.rows) {
         auto* line = new QWidget(this);
@@ -101,8 +100,10 @@ void ClaudeUsageView::rebuild()
         label->setFixedWidth(labelWidth);
         items->addWidget(label);
         items->addWidget(new UsageBar(row.percent, row.isHigh, line), 0, Qt::AlignVCenter);
-        QLabel* figure = text(row.percent ? QString::number(*row.percent) + u'%' : QStringLiteral("\u2014"),
-                              figureFont, row.isHigh ? LauncherDesign::alert : LauncherDesign::ink, line);
+        // Tabular, so that the figure does not shift as the percentage changes.
+        QLabel* figure = LauncherDesign::tabularLabel(
+            row.percent ? QString::number(*row.percent) + u'%' : QStringLiteral("\u2014"), figureFont,
+            row.isHigh ? LauncherDesign::alert : LauncherDesign::ink, line);
         figure->setFixedWidth(figureWidth);
         figure->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         items->addWidget(figure);

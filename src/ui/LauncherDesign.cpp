@@ -4,10 +4,14 @@
 
 #include <QAbstractButton>
 #include <QFontDatabase>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyleOption>
+#include <QToolTip>
 #include <QtMath>
+#include <algorithm>
 
 namespace {
 
@@ -17,6 +21,19 @@ public:
     QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
 
 protected:
+    // Cut short, the label shows its whole text as its tooltip (unless it has one of its own).
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
+            const auto* help = static_cast<QHelpEvent*>(event);
+            if (fontMetrics().elidedText(text(), m_mode, width()) != text())
+                QToolTip::showText(help->globalPos(), text(), this);
+            else
+                QToolTip::hideText();
+            return true;
+        }
+        return QLabel::event(event);
+    }
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
@@ -28,6 +45,93 @@ protected:
 private:
     Qt::TextElideMode m_mode;
 };
+
+// Calls `run(piece, isDigit)` for each ASCII digit of `text` on its own and for each stretch of
+// other characters between them, left to right.
+template <typename Run> void forEachTabularRun(const QString& text, Run run)
+{
+    const auto digit = [](QChar c) { return c >= u'0' && c <= u'9'; };
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !digit(text[i]))
+            continue;
+        if (i > start)
+            run(text.mid(start, i - start), false);
+        if (i < text.size())
+            run(QString(text[i]), true);
+        start = i + 1;
+    }
+}
+
+qreal digitCell(const QFontMetricsF& metrics)
+{
+    qreal widest = 0;
+    for (char16_t d = u'0'; d <= u'9'; ++d)
+        widest = std::max(widest, metrics.horizontalAdvance(QChar(d)));
+    return widest;
+}
+
+// `text` as it fits `width` when set tabular: whole, or its start and "…", or nothing.
+QString tabularElided(const QFont& font, const QString& text, qreal width)
+{
+    if (LauncherDesign::tabularWidth(font, text) <= width)
+        return text;
+    const QString ellipsis(QChar(0x2026));
+    QString kept = text;
+    while (!kept.isEmpty()) {
+        kept.chop(kept.size() > 1 && kept.back().isLowSurrogate() ? 2 : 1);
+        if (LauncherDesign::tabularWidth(font, kept + ellipsis) <= width)
+            return kept + ellipsis;
+    }
+    return QString();
+}
+
+// A label drawn like QLabel draws plain text (frame, margin, indent and alignment), with its figures
+// set tabular.
+class TabularLabel final : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize sizeHint() const override { return tabularWidened(QLabel::sizeHint()); }
+    QSize minimumSizeHint() const override { return tabularWidened(QLabel::minimumSizeHint()); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        drawFrame(&p);
+        QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+        const Qt::Alignment align = alignment();
+        int inset = indent();
+        if (inset < 0 && frameWidth() > 0)
+            inset = fontMetrics().horizontalAdvance(u'x') / 2 - margin();
+        if (inset > 0) {
+            area.adjust(align & Qt::AlignLeft ? inset : 0, align & Qt::AlignTop ? inset : 0,
+                        align & Qt::AlignRight ? -inset : 0, align & Qt::AlignBottom ? -inset : 0);
+        }
+        QStyleOption option;
+        option.initFrom(this);
+        p.setPen(option.palette.color(foregroundRole()));
+        LauncherDesign::drawTabular(p, area, static_cast<int>(align), font(), text());
+    }
+
+private:
+    // A hint for the text as QLabel lays it out, made as much wider as tabular figures need.
+    QSize tabularWidened(QSize hint) const
+    {
+        const int proportional = qCeil(QFontMetricsF(font()).horizontalAdvance(text()));
+        hint.rwidth() += qCeil(LauncherDesign::tabularWidth(font(), text())) - proportional;
+        return hint;
+    }
+};
+
+QLabel* styled(QLabel* l, const QFont& font, const QColor& colour)
+{
+    l->setFont(font);
+    QPalette palette = l->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    l->setPalette(palette);
+    return l;
+}
 
 class TextButton final : public QAbstractButton {
 public:
@@ -94,12 +198,48 @@ QFont font(TextStyle style)
 
 QLabel* label(const QString& text, const QFont& font, const QColor& colour, QWidget* parent)
 {
-    auto* l = new QLabel(text, parent);
-    l->setFont(font);
-    QPalette palette = l->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    l->setPalette(palette);
-    return l;
+    return styled(new QLabel(text, parent), font, colour);
+}
+
+qreal tabularWidth(const QFont& font, const QString& text)
+{
+    const QFontMetricsF metrics(font);
+    const qreal cell = digitCell(metrics);
+    qreal width = 0;
+    forEachTabularRun(text, [&](const QString& piece, bool digit) {
+        width += digit ? cell : metrics.horizontalAdvance(piece);
+    });
+    return width;
+}
+
+void drawTabular(QPainter& painter, const QRectF& rect, int alignment, const QFont& font, const QString& text)
+{
+    const QString shown = tabularElided(font, text, rect.width());
+    const qreal width = tabularWidth(font, shown);
+    qreal x = rect.left();
+    if (alignment & Qt::AlignRight)
+        x = rect.right() - width;
+    else if (alignment & Qt::AlignHCenter)
+        x = rect.left() + (rect.width() - width) / 2;
+    const QFontMetricsF metrics(font);
+    const qreal cell = digitCell(metrics);
+    const int vertical = alignment & Qt::AlignVertical_Mask;
+    painter.save();
+    painter.setFont(font);
+    // Each piece in a box of the text's height, so that Qt places every baseline where it would
+    // place the whole line's.
+    forEachTabularRun(shown, [&](const QString& piece, bool digit) {
+        const qreal advance = digit ? cell : metrics.horizontalAdvance(piece);
+        painter.drawText(QRectF(x, rect.top(), advance, rect.height()),
+                         vertical | (digit ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::TextDontClip, piece);
+        x += advance;
+    });
+    painter.restore();
+}
+
+QLabel* tabularLabel(const QString& text, const QFont& font, const QColor& colour, QWidget* parent)
+{
+    return styled(new TabularLabel(text, parent), font, colour);
 }
 
 QLabel* elidingLabel(Qt::TextElideMode mode, QWidget* parent)

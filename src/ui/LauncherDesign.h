@@ -39,6 +39,18 @@ class QWidget;
 namespace LauncherDesign {
 // A label in a text style and colour of the design.
 QLabel* label(const QString& text, const QFont& font, const QColor& colour, QWidget* parent);
+// Figures that must not shift as they change (percentages, key numbers, counts) are set tabular:
+// every ASCII digit takes the advance of the font's widest digit and sits centred in it; other
+// characters keep their own advances. Not every font the panel may get has equal digits (the system
+// font it falls back to, another version of the family), and Qt 6.4 cannot ask a font for its
+// tabular figures, so the layout sees to it.
+qreal tabularWidth(const QFont& font, const QString& text);
+// Draws `text` laid out so in `rect` with the painter's pen: left, right or centred as `alignment`
+// says, top, bottom or centred vertically; cut short with "…" at the end when it does not fit.
+void drawTabular(QPainter& painter, const QRectF& rect, int alignment, const QFont& font,
+                 const QString& text);
+// A label of the design that draws its text with tabular figures and asks for the room they take.
+QLabel* tabularLabel(const QString& text, const QFont& font, const QColor& colour, QWidget* parent);
 // A label that keeps its whole text (for `text()`) and paints it cut short with an ellipsis, in the
 // middle or at the end, when it does not fit; it can shrink to nothing.
 QLabel* elidingLabel(Qt::TextElideMode mode, QWidget* parent);

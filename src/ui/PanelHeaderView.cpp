@@ -108,9 +108,8 @@ QWidget* keyHint(const QString& key, const QString& description, QWidget* parent
     auto* row = new QHBoxLayout(hint);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(6);
-    QFont keyFont = LauncherDesign::font(LauncherDesign::TextStyle::micro);
-    keyFont.setStyleHint(QFont::Monospace);
-    QLabel* chip = text(key, keyFont, LauncherDesign::ink, hint);
+    QLabel* chip = LauncherDesign::tabularLabel(key, LauncherDesign::font(LauncherDesign::TextStyle::micro),
+                                                LauncherDesign::ink, hint);
     chip->setContentsMargins(7, 2, 7, 2);
     chip->setStyleSheet(QStringLiteral("background: %1; border: 1px solid %2; border-radius: 5px;")
                             .arg(LauncherDesign::surface.name(), LauncherDesign::hair.name()));

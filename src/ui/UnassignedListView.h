@@ -12,8 +12,7 @@ class PanelHost;
 class QLabel;
 class QMimeData;
 class QProgressBar;
-class QScrollArea;
-class QVBoxLayout;
+class QPainter;
 
 // The small round agent badge of a slot or a window: a white symbol on a circle in the state's
 // colour, "エージェント: <label>" as tooltip and accessible name.
@@ -26,6 +25,8 @@ public:
     static QString symbolName(AgentState state);
     static QColor colour(AgentState state);
     static QString text(AgentState state);
+    // The badge drawn into `bounds` (30 × 18).
+    static void paint(QPainter& painter, const QRect& bounds, AgentState state, qreal ratio);
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -56,8 +57,11 @@ private:
     double m_emphasis = 1.0;
 };
 
+class WindowListView;
+
 // The left column of the panel: the open windows no slot claims. A click jumps to the window and
-// hides the panel; a row dragged onto a slot cell assigns the window to it.
+// hides the panel; a row dragged onto a slot cell assigns the window to it. The rows are one view
+// that paints the visible ones from the state's list, so a long list costs what is on screen.
 class UnassignedListView final : public QWidget {
     Q_OBJECT
 
@@ -77,14 +81,14 @@ public:
     // Row actions, also used by the rows' mouse handling.
     void jump(const AppWindow& window);
     void openFolder(const AppWindow& window);
-    void drag(QWidget* row, const AppWindow& window);
+
+    WindowListView* rows() const { return m_list; }
 
 protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
-    void rebuild();
-    void scrollToFocused();
+    void refresh();
 
     AppState& m_state;
     PanelHost& m_host;
@@ -92,11 +96,5 @@ private:
     QProgressBar* m_progress;
     QLabel* m_loading;
     QLabel* m_empty;
-    QScrollArea* m_scroll;
-    QVBoxLayout* m_rows;
-    QHash<QUuid, QPointer<QWidget>> m_rowByWindow;
-    // A state change during a drag (a drop on a slot) must not delete the row that runs the drag.
-    bool m_dragging = false;
-    bool m_rebuildPending = false;
-    QStringList m_rowsSignature;
+    WindowListView* m_list;
 };
