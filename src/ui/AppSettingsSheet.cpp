@@ -7,6 +7,7 @@
 #include "core/state/AppState.h"
 #include "core/text/Paths.h"
 #include "core/usage/ClaudeCLI.h"
+#include "platform/HotkeyNames.h"
 #include "ui/Icons.h"
 
 #include <QCheckBox>
@@ -69,14 +70,15 @@ QFrame* group(const QString& title, QWidget* parent)
     return card;
 }
 
-QPushButton* primaryButton(const QString& title, QWidget* parent)
+QPushButton* primaryButton(const QString& title, QWidget* parent, const QColor& fill)
 {
     auto* button = new QPushButton(title, parent);
     button->setFont(LauncherDesign::font(TextStyle::label));
+    const QColor pressed = fill == LauncherDesign::primary ? LauncherDesign::primaryDeep : fill.darker(120);
     button->setStyleSheet(QStringLiteral("QPushButton { color: white; background: %1; border: none; "
                                          "border-radius: 8px; padding: 0 14px; min-height: 34px; }"
                                          "QPushButton:pressed { background: %2; }")
-                              .arg(LauncherDesign::primary.name(), LauncherDesign::primaryDeep.name()));
+                              .arg(fill.name(), pressed.name()));
     return button;
 }
 
@@ -258,7 +260,7 @@ AppSettingsSheet::AppSettingsSheet(AppState& state, const Bundle& bundle, Worksp
 QWidget* AppSettingsSheet::buildTriggerGroup(const Layout& layout)
 {
     QFrame* group = SheetParts::group(QStringLiteral("呼び出し設定"), this);
-    m_hotkey = switchBox(QStringLiteral("⌥⌘V でパネルを開く"), layout.isHotkeyEnabled(),
+    m_hotkey = switchBox(HotkeyNames::switchLabel(), layout.isHotkeyEnabled(),
                          QStringLiteral("hotkey"), group);
     group->layout()->addWidget(m_hotkey);
 

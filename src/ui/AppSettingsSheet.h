@@ -27,7 +27,8 @@ namespace SheetParts {
 QLabel* text(const QString& content, LauncherDesign::TextStyle style, const QColor& color, QWidget* parent);
 // A white card with a title line; add the contents to its vertical layout.
 QFrame* group(const QString& title, QWidget* parent);
-QPushButton* primaryButton(const QString& title, QWidget* parent);
+QPushButton* primaryButton(const QString& title, QWidget* parent,
+                           const QColor& fill = LauncherDesign::primary);
 QPushButton* secondaryButton(const QString& title, QWidget* parent,
                              const QColor& color = LauncherDesign::ink);
 // The red line that shows the first problem found on saving; hidden without one.

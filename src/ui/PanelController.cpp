@@ -4,9 +4,9 @@
 #include "ui/AccessoryWindow.h"
 #include "ui/PanelRootView.h"
 #include "ui/QtScreens.h"
+#include "ui/SheetHost.h"
 
 #include <QApplication>
-#include <QDialog>
 #include <QKeyEvent>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -73,13 +73,14 @@ void PanelController::createPanel()
     layout->setSizeConstraint(QLayout::SetFixedSize);
     m_root = new PanelRootView(m_state, *this, m_bundle, m_workspace, window);
     layout->addWidget(m_root);
+    connect(m_root->sheetHost(), &SheetHost::ended, this, &PanelController::windowDidEndSheet);
     m_panel = window;
 }
 
 bool PanelController::sheetOpen() const
 {
     return m_state.settingsSlot() || m_state.appSettingsShown() ||
-           QApplication::activeModalWidget() != nullptr;
+           (m_root && m_root->sheetHost()->sheet()) || QApplication::activeModalWidget() != nullptr;
 }
 
 void PanelController::show()
@@ -120,15 +121,9 @@ void PanelController::show()
     installKeyMonitor();
 }
 
+// A sheet stays attached, with whatever the user typed into it, until the panel is shown again.
 void PanelController::hide()
 {
-    // A sheet or alert belongs to the panel: it ends as its cancel button would, nothing saved.
-    if (m_panel) {
-        for (QDialog* dialog : m_panel->findChildren<QDialog*>()) {
-            if (dialog->isVisible())
-                dialog->reject();
-        }
-    }
     removeKeyMonitor();
     QObject::disconnect(m_contentObserver);
     if (m_panel)

@@ -9,6 +9,7 @@
 #include "ui/PanelHost.h"
 #include "ui/PanelLayout.h"
 #include "ui/PermissionView.h"
+#include "ui/SheetHost.h"
 #include "ui/ShortcutBarView.h"
 #include "ui/SlotSettingsSheet.h"
 #include "ui/UnassignedListView.h"
@@ -38,6 +39,7 @@ PanelRootView::PanelRootView(AppState& state, PanelHost& host, const Bundle& bun
     m_header->setFixedWidth(int(m_widths.panel - 2 * PanelLayout::panelPadding));
     column->addWidget(m_header);
     arrange();
+    m_sheetHost = new SheetHost(this);
 
     connect(&state, &AppState::changed, this, [this](AppState::Field field) {
         switch (field) {
@@ -146,14 +148,14 @@ void PanelRootView::followSheets()
     if (const auto slot = m_state.settingsSlot(); slot && !m_slotSheet) {
         m_slotSheet = new SlotSettingsSheet(m_state, *slot, m_bundle, m_workspace, window());
         m_slotSheet->setAttribute(Qt::WA_DeleteOnClose);
-        m_slotSheet->open();
+        m_sheetHost->present(m_slotSheet);
     } else if (!slot && m_slotSheet) {
         m_slotSheet->close();
     }
     if (m_state.appSettingsShown() && !m_appSheet) {
         m_appSheet = new AppSettingsSheet(m_state, m_bundle, m_workspace, window());
         m_appSheet->setAttribute(Qt::WA_DeleteOnClose);
-        m_appSheet->open();
+        m_sheetHost->present(m_appSheet);
     } else if (!m_state.appSettingsShown() && m_appSheet) {
         m_appSheet->close();
     }

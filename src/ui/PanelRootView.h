@@ -13,6 +13,7 @@ class GridView;
 class PanelHeaderView;
 class PanelHost;
 class PermissionView;
+class SheetHost;
 class ShortcutBarView;
 class SlotSettingsSheet;
 class UnassignedListView;
@@ -34,6 +35,8 @@ public:
     UnassignedListView* unassignedList() const { return m_unassigned; }
     ShortcutBarView* shortcutBar() const { return m_shortcuts; }
     PermissionView* permissionView() const { return m_permission; }
+    // Where the settings sheets and the panel's alerts are shown.
+    SheetHost* sheetHost() const { return m_sheetHost; }
     // Shrinks the panel to a screen of this usable size (the design's measures where they fit).
     void fitScreen(const QSizeF& visible);
 
@@ -57,6 +60,7 @@ private:
     UnassignedListView* m_unassigned = nullptr;
     ShortcutBarView* m_shortcuts = nullptr;
     PermissionView* m_permission = nullptr;
+    SheetHost* m_sheetHost = nullptr;
     PanelLayout::Widths m_widths;
     PanelLayout::Widths m_arrangedWidths;
     QSizeF m_fittedScreen;

@@ -6,8 +6,10 @@
 #include "ui/Icons.h"
 #include "ui/LauncherDesign.h"
 #include "ui/NinePatch.h"
+#include "ui/PanelAlert.h"
 #include "ui/PanelHost.h"
 #include "ui/PanelLayout.h"
+#include "ui/SheetHost.h"
 #include "ui/UnassignedListView.h"
 
 #include <QApplication>
@@ -15,7 +17,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -23,6 +24,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 using LauncherDesign::TextStyle;
@@ -49,36 +51,69 @@ void setColour(QLabel* label, const QColor& colour)
     label->setPalette(palette);
 }
 
-// A small capsule holding a symbol and a word.
+// A small capsule holding a symbol and a word. Where it is given less room than it wants the word is
+// cut short with "…", or left out when not even its first letter would show; the whole word (with
+// the chip's own tooltip) is then its tooltip.
 class Chip final : public QWidget {
 public:
     Chip(const QString& symbol, const QString& text, const QColor& colour, const QColor& fill,
          QWidget* parent)
-        : QWidget(parent), m_fill(fill)
+        : QWidget(parent), m_symbol(symbol), m_text(text), m_colour(colour), m_fill(fill)
     {
-        auto* items = new QHBoxLayout(this);
-        items->setContentsMargins(7, 2, 8, 2);
-        items->setSpacing(4);
-        items->addWidget(symbolLabel(symbol, colour, 12, this));
-        QLabel* label = textLabel(TextStyle::micro, colour, this);
-        label->setText(text);
-        items->addWidget(label);
+        setProperty("text", text);
+        setFont(LauncherDesign::font(TextStyle::micro));
         setFixedHeight(20);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    }
+    QSize sizeHint() const override
+    {
+        return {textLeft + fontMetrics().horizontalAdvance(m_text) + padRight, 20};
+    }
+    QSize minimumSizeHint() const override { return {textLeft - gap + padRight - 1, 20}; }
+    // The word as it shows at the chip's width: whole, cut short, or empty (the symbol alone).
+    QString shownText() const
+    {
+        const QString shown = fontMetrics().elidedText(m_text, Qt::ElideRight, width() - textLeft - padRight);
+        return shown == QStringLiteral("…") ? QString() : shown;
     }
 
 protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::ToolTip && shownText() != m_text) {
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
+                               toolTip().isEmpty() ? m_text : m_text + u'\n' + toolTip(), this);
+            return true;
+        }
+        return QWidget::event(event);
+    }
     void paintEvent(QPaintEvent*) override
     {
-        if (!m_fill.isValid())
-            return;
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        QPainterPath path;
-        path.addRoundedRect(QRectF(rect()), height() / 2.0, height() / 2.0);
-        p.fillPath(path, m_fill);
+        const QString shown = shownText();
+        const int right = shown.isEmpty() ? minimumSizeHint().width() : width();
+        if (m_fill.isValid()) {
+            QPainterPath path;
+            path.addRoundedRect(QRectF(0, 0, right, height()), height() / 2.0, height() / 2.0);
+            p.fillPath(path, m_fill);
+        }
+        constexpr int symbolSize = 12;
+        p.drawPixmap(7, (height() - symbolSize) / 2, Icons::symbol(m_symbol, m_colour, symbolSize, devicePixelRatioF()));
+        if (shown.isEmpty())
+            return;
+        p.setPen(m_colour);
+        p.drawText(QRect(textLeft, 0, width() - textLeft - padRight, height()), Qt::AlignLeft | Qt::AlignVCenter,
+                   shown);
     }
 
 private:
+    static constexpr int gap = 4;
+    static constexpr int textLeft = 7 + 12 + gap;
+    static constexpr int padRight = 8;
+    QString m_symbol;
+    QString m_text;
+    QColor m_colour;
     QColor m_fill;
 };
 
@@ -366,34 +401,24 @@ void SlotCellView::openSettings()
 void SlotCellView::showMissingAlert()
 {
     const auto status = m_state.status(m_slot);
-    auto* box = new QMessageBox(this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setIcon(QMessageBox::Warning);
-    box->setWindowTitle(missingText);
-    box->setText(missingText);
-    box->setInformativeText((status ? status->entry.path : QString()) +
-                            QStringLiteral("\nこのマスの配置を解除しますか?"));
-    QPushButton* remove = box->addButton(QStringLiteral("配置を解除"), QMessageBox::DestructiveRole);
-    box->setDefaultButton(box->addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole));
-    connect(box, &QMessageBox::buttonClicked, this, [this, remove](QAbstractButton* clicked) {
-        if (clicked == remove)
-            m_state.removeSlot(m_slot);
-    });
-    box->open();
+    auto* alert = new PanelAlert(missingText,
+                                 (status ? status->entry.path : QString()) +
+                                     QStringLiteral("\nこのマスの配置を解除しますか?"),
+                                 this);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->addButton(QStringLiteral("配置を解除"), PanelAlert::Role::destructive,
+                     [this] { m_state.removeSlot(m_slot); });
+    alert->addButton(QStringLiteral("キャンセル"), PanelAlert::Role::cancel);
+    SheetHost::present(this, alert);
 }
 
 void SlotCellView::showBrowserError()
 {
-    auto* box = new QMessageBox(this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setIcon(QMessageBox::Warning);
-    box->setWindowTitle(QStringLiteral("ブラウザを起動できませんでした"));
-    box->setText(QStringLiteral("ブラウザを起動できませんでした"));
-    box->setInformativeText(QStringLiteral("指定したブラウザがインストールされているか確認してください。"));
-    box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-    box->open();
+    auto* alert = new PanelAlert(QStringLiteral("ブラウザを起動できませんでした"),
+                                 QStringLiteral("指定したブラウザがインストールされているか確認してください。"), this);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->addButton(QStringLiteral("OK"), PanelAlert::Role::plain);
+    SheetHost::present(this, alert);
 }
 
 std::unique_ptr<QMenu> SlotCellView::contextMenu()

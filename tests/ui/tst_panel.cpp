@@ -16,11 +16,15 @@
 #include "ui/UnassignedListView.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
 #include <QTest>
+#include <QVariantAnimation>
 
 // The panel window offscreen: where it appears, the keys it answers, when it hides, and snapshots
 // of the whole panel for people to look at.
@@ -51,6 +55,7 @@ private Q_SLOTS:
     void init() { fx = std::make_unique<AppStateFixture>(); }
     void cleanup()
     {
+        FocusMotion::setReduced(nullptr);
         panel.reset();
         fx.reset();
     }
@@ -98,37 +103,46 @@ private Q_SLOTS:
         QVERIFY(cut >= 4); // the slot's name and folder, the window's name and the shortcut
     }
 
-    // A sheet belongs to the panel: when it ends the panel has the keyboard again, and hiding the
-    // panel ends it as its cancel button would.
+    // A sheet is a part of the panel, drawn inside it: the panel keeps the keyboard, Escape ends
+    // the sheet and not the panel. Hiding the panel keeps the sheet and what was typed into it;
+    // showing it again, elsewhere even, neither moves nor resizes it.
     void sheetsBelongToThePanel()
     {
-        make(Layout{});
+        Layout layout;
+        layout.slots.insert(u"1"_qs, AppStateFixture::entry(u"web"_qs, u"/src/web"_qs));
+        fx->existing << u"/src/web"_qs;
+        make(layout);
         panel->show();
-        const auto openSheet = [&] {
-            fx->state->setAppSettingsShown(true);
-            QDialog* sheet = nullptr;
-            (void)QTest::qWaitFor([&] {
-                const auto dialogs = panel->panel()->findChildren<QDialog*>();
-                sheet = dialogs.isEmpty() || !dialogs.first()->isVisible() ? nullptr : dialogs.first();
-                return sheet != nullptr;
-            });
-            return sheet;
-        };
-        QDialog* sheet = openSheet();
-        QVERIFY(sheet);
-        sheet->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(sheet));
-        sheet->reject();
-        QVERIFY(QTest::qWaitFor([&] { return panel->panel()->isActiveWindow(); }));
+        fx->state->setSettingsSlot(1);
+        QDialog* sheet = nullptr;
+        QVERIFY(QTest::qWaitFor([&] {
+            const auto dialogs = panel->panel()->findChildren<QDialog*>();
+            sheet = dialogs.isEmpty() || !dialogs.first()->isVisible() ? nullptr : dialogs.first();
+            return sheet != nullptr;
+        }));
+        QVERIFY(!sheet->isWindow());
+        QVERIFY(QRect(QPoint(), panel->panel()->size())
+                    .contains(QRect(sheet->mapTo(panel->panel(), QPoint()), sheet->size())));
+        auto* name = sheet->findChild<QLineEdit*>(u"name"_qs);
+        QCOMPARE(QApplication::focusWidget(), name);
+        QTest::keyClicks(name, u"-edited"_qs);
+
+        const QRect where = panel->panel()->geometry();
+        panel->toggle(); // the hot key
+        QVERIFY(!panel->isVisible());
+        fx->screens.pointer = QPointF(5000, 5000);
+        panel->toggle();
+        QVERIFY(sheet->isVisible());
+        QCOMPARE(panel->panel()->geometry(), where);
+        QCOMPARE(panel->panel()->focusWidget(), name); // the keys go there again
+        QCOMPARE(name->text(), u"web-edited"_qs);
+
+        QTest::keyClick(name, Qt::Key_Escape);
+        QVERIFY(panel->isVisible());
+        QVERIFY(!fx->state->settingsSlot());
+        QCOMPARE(fx->store->layout().entry(1)->name, u"web"_qs); // nothing saved
         key(Qt::Key_Escape);
         QVERIFY(!panel->isVisible());
-
-        panel->show();
-        QVERIFY(openSheet());
-        panel->hide();
-        QVERIFY(!fx->state->appSettingsShown());
-        QVERIFY(QTest::qWaitFor([&] { return panel->panel()->findChildren<QDialog*>().isEmpty(); }));
-        QCOMPARE(fx->store->layout(), Layout{}); // nothing saved
     }
 
     // Long names in every place keep the design's width: the grid column, the shortcut card and
@@ -264,6 +278,89 @@ private Q_SLOTS:
         QVERIFY(dimOf(panel->rootView()->shortcutBar())->dimmed()); // the shortcut card dims too
         fx->scheduling.advance(AppState::focusDimMs);
         QVERIFY(!dimOf(grid->cell(2))->dimmed() && !dimOf(panel->rootView()->shortcutBar())->dimmed());
+    }
+
+    // Whatever is drawn again only in part gives the pixels of drawing the whole frame: every
+    // frame of the pulse and the dimming, around a slot cell and around a row of a list longer
+    // than its column, with and without reduced motion.
+    void partialRepaintsMatchWholeFrames_data()
+    {
+        QTest::addColumn<bool>("fromRow");
+        QTest::addColumn<bool>("reduced");
+        QTest::newRow("slot cell") << false << false;
+        QTest::newRow("window row") << true << false;
+        QTest::newRow("slot cell, reduced motion") << false << true;
+        QTest::newRow("window row, reduced motion") << true << true;
+    }
+    void partialRepaintsMatchWholeFrames()
+    {
+        QFETCH(bool, fromRow);
+        QFETCH(bool, reduced);
+        FocusMotion::setReduced([reduced] { return reduced; });
+        Layout layout;
+        layout.slots.insert(u"1"_qs, AppStateFixture::entry(u"web"_qs, u"/src/web"_qs));
+        layout.slots.insert(u"2"_qs, AppStateFixture::entry(u"api"_qs, u"/src/api"_qs));
+        layout.folderShortcuts = QList<ShortcutEntry>{{u"Docs"_qs, u"/docs"_qs}};
+        fx->existing << u"/src/web"_qs << u"/src/api"_qs;
+        make(layout);
+        fx->screens.list = {{QRectF(0, 0, 1024, 768), QRectF(0, 0, 1024, 740)}};
+        const int web = fx->editorWindow(10, u"web"_qs);
+        int focused = web;
+        for (int i = 0; i < 31; ++i)
+            focused = fx->editorWindow(10, u"window "_qs + QString::number(i));
+        fx->ax.frontmost = 10;
+        fx->ax.application(10)->focusedWindow = fromRow ? focused : web;
+        panel->show();
+        QWidget* window = panel->panel();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const auto animations = [&] {
+            QList<QVariantAnimation*> running;
+            for (QVariantAnimation* a : window->findChildren<QVariantAnimation*>())
+                if (a->state() != QAbstractAnimation::Stopped)
+                    running << a;
+            return running;
+        };
+        const auto compare = [&](int ms) {
+            QEvent update(QEvent::UpdateRequest);
+            QCoreApplication::sendEvent(window, &update);
+            const QImage partial = window->screen()->grabWindow(window->winId()).toImage();
+            const QImage whole = window->grab().toImage();
+            QCOMPARE(partial.size(), whole.size());
+            int differing = 0;
+            QRect where;
+            for (int y = 0; y < whole.height(); ++y)
+                for (int x = 0; x < whole.width(); ++x)
+                    if (partial.pixel(x, y) != whole.pixel(x, y)) {
+                        ++differing;
+                        where |= QRect(x, y, 1, 1);
+                    }
+            if (differing) {
+                partial.save(snapshotPath(u"partial-%1.png"_qs.arg(ms)));
+                whole.save(snapshotPath(u"whole-%1.png"_qs.arg(ms)));
+            }
+            QVERIFY2(differing == 0, qPrintable(u"%1 pixels differ at %2 ms in %3"_qs.arg(differing).arg(ms).arg(
+                                                    QDebug::toString(where))));
+        };
+        // The pulse and the dimming, then the end of the dimming at 650 ms and the way back; each
+        // animation stepped from when it started.
+        QHash<QVariantAnimation*, int> startedAt;
+        const auto follow = [&](int now) {
+            for (QVariantAnimation* a : animations())
+                if (!startedAt.contains(a) || a->state() == QAbstractAnimation::Running) {
+                    a->pause();
+                    startedAt.insert(a, now);
+                }
+        };
+        follow(0);
+        for (int ms = 0; ms <= 1100; ms += 10) {
+            if (ms == 650) {
+                fx->scheduling.advance(650);
+                follow(650);
+            }
+            for (QVariantAnimation* a : animations())
+                a->setCurrentTime(std::min(a->duration(), ms - startedAt.value(a)));
+            compare(ms);
+        }
     }
 
     void losingTheFocus()

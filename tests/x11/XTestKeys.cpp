@@ -45,9 +45,9 @@ void XTestKeys::move(int x, int y)
     fake(XCB_MOTION_NOTIFY, 0, int16_t(x), int16_t(y));
 }
 
-void XTestKeys::click(int x, int y)
+void XTestKeys::click(int x, int y, uint8_t button)
 {
     move(x, y);
-    fake(XCB_BUTTON_PRESS, 1);
-    fake(XCB_BUTTON_RELEASE, 1);
+    fake(XCB_BUTTON_PRESS, button);
+    fake(XCB_BUTTON_RELEASE, button);
 }

@@ -18,7 +18,8 @@ public:
     void tap(xcb_keysym_t keysym);
     // Presses the keys in order and releases them in reverse order.
     void chord(const QList<xcb_keysym_t>& keysyms);
-    void click(int x, int y);
+    // A click of a button (1 left, 3 right).
+    void click(int x, int y, uint8_t button = 1);
     // Moves the pointer.
     void move(int x, int y);
 
@@ -31,5 +32,5 @@ private:
 
 namespace Keysym {
 constexpr xcb_keysym_t shiftL = 0xffe1, shiftR = 0xffe2, superL = 0xffeb, altL = 0xffe9;
-constexpr xcb_keysym_t space = ' ', returnKey = 0xff0d, v = 'v', a = 'a';
+constexpr xcb_keysym_t space = ' ', returnKey = 0xff0d, v = 'v', a = 'a', x = 'x', down = 0xff54;
 } // namespace Keysym

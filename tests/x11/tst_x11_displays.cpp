@@ -5,6 +5,8 @@
 #include "platform/x11/X11Reply.h"
 
 #include <QDir>
+#include <QFile>
+#include <QSet>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -104,7 +106,7 @@ class X11DisplaysTest : public QObject {
     }
     // The focus cue (880 points square) that ends a placement: once it shows, the windows are raised
     // and the pointer has been dealt with.
-    bool cueShown()
+    std::optional<xcb_window_t> cueWindow()
     {
         X11Connection& x = windows->x();
         X11Reply<xcb_query_tree_reply_t> tree(
@@ -117,9 +119,23 @@ class X11DisplaysTest : public QObject {
             X11Reply<xcb_get_window_attributes_reply_t> a(
                 xcb_get_window_attributes_reply(x.raw(), xcb_get_window_attributes(x.raw(), child), nullptr));
             if (g && a && g->width == 880 && g->height == 880 && a->map_state == XCB_MAP_STATE_VIEWABLE)
-                return true;
+                return child;
         }
-        return false;
+        return std::nullopt;
+    }
+    bool cueShown() { return cueWindow().has_value(); }
+    // A window's _NET_WM_WINDOW_OPACITY, if it has one.
+    std::optional<uint32_t> opacity(xcb_window_t window)
+    {
+        X11Connection& x = windows->x();
+        const QByteArray name("_NET_WM_WINDOW_OPACITY");
+        X11Reply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
+            x.raw(), xcb_intern_atom(x.raw(), 0, uint16_t(name.size()), name.constData()), nullptr));
+        X11Reply<xcb_get_property_reply_t> value(xcb_get_property_reply(
+            x.raw(), xcb_get_property(x.raw(), 0, window, atom->atom, XCB_ATOM_CARDINAL, 0, 1), nullptr));
+        if (!value || xcb_get_property_value_length(value.get()) != 4)
+            return std::nullopt;
+        return *static_cast<const uint32_t*>(xcb_get_property_value(value.get()));
     }
     // Presses a key of the panel once no cue is left from before, and waits for the cue it ends with.
     bool placeWith(xcb_keysym_t key)
@@ -268,7 +284,10 @@ private Q_SLOTS:
         const QPoint sample = frame.center() + QPoint(350, 400);
         QVERIFY((pointer() - frame.center()).manhattanLength() <= 2);
         int samples = 0;
-        while (cueShown()) {
+        QSet<uint32_t> steps; // the fade's opacities between full and none, as the server has them
+        while (const auto cue = cueWindow()) {
+            if (const auto value = opacity(*cue); value && *value > 0 && *value < 0xffffffffu)
+                steps.insert(*value);
             X11Reply<xcb_get_image_reply_t> image(
                 xcb_get_image_reply(x.raw(),
                                     xcb_get_image(x.raw(), XCB_IMAGE_FORMAT_Z_PIXMAP, x.root(),
@@ -281,8 +300,68 @@ private Q_SLOTS:
             ++samples;
         }
         QVERIFY(samples > 0);
+        // With a compositor the rings fade out in steps, not all at once at the end.
+        if (compositor)
+            QVERIFY2(steps.size() >= 2, qPrintable(QString::number(steps.size())));
         manager.kill();
         manager.waitForFinished();
+    }
+
+    // 31 windows no slot claims on a 1024 × 768 display, the panel opened from the last of them
+    // (its row out of sight at first): once the dimming is over every row in sight is drawn.
+    void aLongListIsDrawnWholeAfterTheDimming()
+    {
+        open(QSize(1024, 768));
+        xcb_window_t last = XCB_NONE;
+        for (int i = 0; i < 31; ++i)
+            QVERIFY((last = editor(u"project-%1"_s.arg(i))) != XCB_NONE);
+        const uint32_t data[5] = {2, XCB_CURRENT_TIME, 0, 0, 0};
+        windows->x().sendRootMessage(last, windows->x().atom(X11Connection::NET_ACTIVE_WINDOW), data);
+        QVERIFY(windows->waitForActive(last));
+        Resident& r = residents->start(twoSlots());
+        keys->move(1000, 700); // not over the list
+        auto panel = showPanel(r);
+        QVERIFY(panel);
+        // Down a column through the rows' left margin: a run of the rows' fill for each row drawn.
+        X11Connection& x = windows->x();
+        const QPoint origin = residents->rootOrigin(*panel);
+        const QRect frame = residents->outerFrame(*panel);
+        const auto rowsDrawn = [&] {
+            X11Reply<xcb_get_image_reply_t> image(xcb_get_image_reply(
+                x.raw(),
+                xcb_get_image(x.raw(), XCB_IMAGE_FORMAT_Z_PIXMAP, x.root(), int16_t(origin.x() + 37),
+                              int16_t(origin.y()), 1, uint16_t(frame.height()), ~0u),
+                nullptr));
+            if (!image)
+                return 0;
+            const int height = xcb_get_image_data_length(image.get()) / 4;
+            const uint8_t* pixels = xcb_get_image_data(image.get());
+            int rows = 0, run = 0;
+            for (int y = 0; y <= height; ++y) {
+                const uint8_t* p = pixels + 4 * y; // blue, green, red
+                const bool fill = y < height && p[2] == 251 && p[1] == 250 && p[0] == 247;
+                run = fill ? run + 1 : 0;
+                rows += run == 30 ? 1 : 0;
+            }
+            return rows;
+        };
+        int seen = 0;
+        if (!waitUntil([&] { return (seen = rowsDrawn()) >= 7; })) {
+            X11Reply<xcb_get_image_reply_t> image(xcb_get_image_reply(
+                x.raw(),
+                xcb_get_image(x.raw(), XCB_IMAGE_FORMAT_Z_PIXMAP, x.root(), int16_t(frame.x()), int16_t(frame.y()),
+                              uint16_t(frame.width()), uint16_t(frame.height()), ~0u),
+                nullptr));
+            QFile picture(QDir(QStringLiteral(QT_TESTCASE_BUILDDIR)).filePath(u"long-list.ppm"_s));
+            if (image && picture.open(QIODevice::WriteOnly)) { // for people to look at
+                picture.write(QByteArray("P6 ") + QByteArray::number(frame.width()) + ' ' +
+                              QByteArray::number(frame.height()) + " 255\n");
+                const uint8_t* p = xcb_get_image_data(image.get());
+                for (int i = 0; i < frame.width() * frame.height(); ++i, p += 4)
+                    picture.write(QByteArray(1, char(p[2])) + char(p[1]) + char(p[0]));
+            }
+            QFAIL(qPrintable(u"%1 rows drawn"_s.arg(seen)));
+        }
     }
 
     // The X server dies under one-shot listings and under the resident application: listings end

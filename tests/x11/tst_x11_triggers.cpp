@@ -39,6 +39,20 @@ class X11TriggersTest : public QObject {
         return text.mid(text.lastIndexOf(')') + 2, 1) == "Z";
     }
     bool panelShown(Resident& resident) { return windowOf(resident, u"Panedeck"_s).has_value(); }
+    // Whether a menu (a window the window manager does not manage) is mapped.
+    bool popupShown()
+    {
+        X11Connection& x = windows->x();
+        X11Reply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(x.raw(), xcb_query_tree(x.raw(), x.root()), nullptr));
+        for (int i = 0; tree && i < xcb_query_tree_children_length(tree.get()); ++i) {
+            X11Reply<xcb_get_window_attributes_reply_t> a(xcb_get_window_attributes_reply(
+                x.raw(), xcb_get_window_attributes(x.raw(), xcb_query_tree_children(tree.get())[i]), nullptr));
+            if (a && a->override_redirect && a->map_state == XCB_MAP_STATE_VIEWABLE)
+                return true;
+        }
+        return false;
+    }
 
     void hotkey() { keys->chord({Keysym::superL, Keysym::altL, Keysym::v}); }
     void taps(xcb_keysym_t key, int count, unsigned long gapMs)
@@ -219,18 +233,18 @@ private Q_SLOTS:
         // The settings button sits at the right end of the header.
         const QPoint origin = rootOrigin(*panel);
         keys->click(origin.x() + 1236, origin.y() + 54);
-        std::optional<xcb_window_t> sheet;
-        QVERIFY(waitUntil([&] { return (sheet = windowOf(r, u"アプリ設定"_s)).has_value(); }));
-        QVERIFY(windows->waitForActive(*sheet));
+        QVERIFY2(r.saw("SheetHost: showing アプリ設定"), r.errors.constData());
+        // The sheet is drawn in the panel, which keeps the keyboard.
+        QVERIFY(!windowOf(r, u"アプリ設定"_s));
+        QCOMPARE(windows->activeWindow(), panel);
         // The tap count is the third field of the focus chain: three taps, saved.
         for (int i = 0; i < 3; ++i)
             keys->tap(0xff09);
         keys->tap(0xff54); // Down
         keys->tap(Keysym::returnKey);
         QVERIFY2(r.saw("hotkey on, double tap shift x3"), r.errors.constData());
-        QVERIFY(waitUntil([&] { return !windowOf(r, u"アプリ設定"_s); }));
-        // The panel has the keyboard again: Escape hides it.
-        QVERIFY(windows->waitForActive(*panel));
+        // The panel has the keyboard still: Escape hides it.
+        QCOMPARE(windows->activeWindow(), panel);
         keys->tap(0xff1b);
         QVERIFY(waitUntil([&] { return !panelShown(r); }));
 
@@ -240,6 +254,43 @@ private Q_SLOTS:
         taps(Keysym::shiftL, 3, 100);
         QVERIFY(waitUntil([&] { return panelShown(r); }));
         hidePanel(r);
+    }
+
+    // The hot key hides the panel with its sheet open; shown again, the sheet is there with what
+    // was typed into it, and Return saves it.
+    void aSheetAndItsEditsSurviveTheHotKey()
+    {
+        const QString folder = residents->homePath(u"alpha"_s);
+        QDir().mkpath(folder);
+        Layout layout;
+        SlotEntry alpha;
+        alpha.name = u"alpha"_s;
+        alpha.path = folder;
+        layout.slots.insert(u"1"_s, alpha);
+        Resident& r = start(layout);
+        hotkey();
+        std::optional<xcb_window_t> panel;
+        QVERIFY(waitUntil([&] { return (panel = windowOf(r, u"Panedeck"_s)).has_value(); }));
+        QVERIFY(windows->waitForActive(*panel));
+        // Slot 1's menu, its first entry: the slot's settings, the name field first.
+        const QPoint origin = rootOrigin(*panel);
+        keys->click(origin.x() + 450, origin.y() + 175, 3);
+        QVERIFY(waitUntil([&] { return popupShown(); }));
+        keys->tap(Keysym::down);
+        keys->tap(Keysym::returnKey);
+        QVERIFY2(r.saw("SheetHost: showing マス 1 の設定"), r.errors.constData());
+        keys->tap(Keysym::x);
+        hotkey();
+        QVERIFY(waitUntil([&] { return !panelShown(r); }));
+        hotkey();
+        QVERIFY(waitUntil([&] { return panelShown(r); }));
+        QVERIFY(windows->waitForActive(*panel));
+        keys->tap(Keysym::returnKey);
+        const QString saved = residents->homePath(u"data/Panedeck/layout.json"_s);
+        QVERIFY(waitUntil([&] {
+            QFile file(saved);
+            return file.open(QIODevice::ReadOnly) && file.readAll().contains("\"alphax\"");
+        }));
     }
 
     void aSecondCopyExplainsAndLeaves()
