@@ -17,7 +17,10 @@ namespace {
 
 class ElidingLabel final : public QLabel {
 public:
-    ElidingLabel(Qt::TextElideMode mode, QWidget* parent) : QLabel(parent), m_mode(mode) {}
+    ElidingLabel(Qt::TextElideMode mode, QWidget* parent) : QLabel(parent), m_mode(mode)
+    {
+        setProperty("elides", true);
+    }
     QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
 
 protected:
@@ -90,7 +93,7 @@ QString tabularElided(const QFont& font, const QString& text, qreal width)
 // set tabular.
 class TabularLabel final : public QLabel {
 public:
-    using QLabel::QLabel;
+    TabularLabel(const QString& text, QWidget* parent) : QLabel(text, parent) { setProperty("elides", true); }
     QSize sizeHint() const override { return tabularWidened(QLabel::sizeHint()); }
     QSize minimumSizeHint() const override { return tabularWidened(QLabel::minimumSizeHint()); }
 

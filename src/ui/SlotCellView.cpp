@@ -24,7 +24,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
-#include <QToolTip>
 #include <QVBoxLayout>
 
 using LauncherDesign::TextStyle;
@@ -57,10 +56,12 @@ void setColour(QLabel* label, const QColor& colour)
 class Chip final : public QWidget {
 public:
     Chip(const QString& symbol, const QString& text, const QColor& colour, const QColor& fill,
-         QWidget* parent)
-        : QWidget(parent), m_symbol(symbol), m_text(text), m_colour(colour), m_fill(fill)
+         const QString& tooltip, QWidget* parent)
+        : QWidget(parent), m_symbol(symbol), m_text(text), m_tooltip(tooltip), m_colour(colour), m_fill(fill)
     {
         setProperty("text", text);
+        setProperty("elides", true);
+        setToolTip(tooltip);
         setFont(LauncherDesign::font(TextStyle::micro));
         setFixedHeight(20);
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -78,14 +79,10 @@ public:
     }
 
 protected:
-    bool event(QEvent* event) override
+    void resizeEvent(QResizeEvent*) override
     {
-        if (event->type() == QEvent::ToolTip && shownText() != m_text) {
-            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
-                               toolTip().isEmpty() ? m_text : m_text + u'\n' + toolTip(), this);
-            return true;
-        }
-        return QWidget::event(event);
+        const bool whole = shownText() == m_text;
+        setToolTip(whole || m_tooltip.isEmpty() ? (whole ? m_tooltip : m_text) : m_text + u'\n' + m_tooltip);
     }
     void paintEvent(QPaintEvent*) override
     {
@@ -113,6 +110,7 @@ private:
     static constexpr int padRight = 8;
     QString m_symbol;
     QString m_text;
+    QString m_tooltip;
     QColor m_colour;
     QColor m_fill;
 };
@@ -245,11 +243,10 @@ SlotCellView::SlotCellView(int slot, AppState& state, PanelHost& host, QWidget* 
     m_chips = new QHBoxLayout;
     m_chips->setSpacing(4);
     m_recent = new Chip(QStringLiteral("clock.fill"), recentText, LauncherDesign::primaryDeep,
-                        QColor(255, 255, 255, 190), m_assignedContent);
-    m_recent->setToolTip(recentTooltip);
+                        QColor(255, 255, 255, 190), recentTooltip, m_assignedContent);
     m_chips->addWidget(m_recent);
     m_missing = new Chip(QStringLiteral("exclamationmark.triangle.fill"), missingText, LauncherDesign::alert,
-                         QColor(), m_assignedContent);
+                         QColor(), QString(), m_assignedContent);
     m_chips->addWidget(m_missing);
     m_chips->addStretch();
     lines->addLayout(m_chips);

@@ -183,7 +183,7 @@ private Q_SLOTS:
             u"配置を解除 キャンセル 設定… このマスの配置を解除しますか? ブラウザを起動できませんでした"_qs +
             u"指定したブラウザがインストールされているか確認してください。 入力待ち 未読"_qs;
         for (const QWidget* w : window.findChildren<QWidget*>())
-            texts += w->property("text").toString() + w->toolTip();
+            texts += w->property("text").toString() + w->toolTip().replace(u'\n', u' ');
         using Style = LauncherDesign::TextStyle;
         for (const Style style : {Style::title, Style::label, Style::caption, Style::micro})
             QCOMPARE(missingGlyphs(LauncherDesign::font(style), texts), QString());

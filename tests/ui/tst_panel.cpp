@@ -14,6 +14,7 @@
 #include "ui/ShortcutBarView.h"
 #include "ui/SlotCellView.h"
 #include "ui/UnassignedListView.h"
+#include "ui/WindowListView.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -23,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 #include <QVariantAnimation>
 
@@ -221,6 +223,74 @@ private Q_SLOTS:
              {static_cast<QWidget*>(root->header()), static_cast<QWidget*>(root->unassignedList()),
               static_cast<QWidget*>(root->findChild<GridView*>()->cell(9))})
             QVERIFY(Picture::hasInk(picture, panel->panel(), part));
+    }
+
+    // Every text of the panel shows whole or cut short with "…", on a small and a common screen,
+    // whatever the names; the list's rows keep their four edges beside the scroll bar, and a status
+    // chip cut short has its whole word as tooltip or, with no room at all, shows its symbol alone.
+    void textsFitOrEndInAnEllipsis_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::newRow("1024x768") << QSize(1024, 768);
+        QTest::newRow("1920x1080") << QSize(1920, 1080);
+    }
+    void textsFitOrEndInAnEllipsis()
+    {
+        QFETCH(QSize, screen);
+        const QString longName = u"a-rather-long-project-name-for-the-billing-service-"_qs;
+        Layout layout;
+        for (int slot = 1; slot <= 9; ++slot)
+            layout.slots.insert(QString::number(slot),
+                                AppStateFixture::entry(longName + QString::number(slot), u"/gone/"_qs + longName));
+        layout.folderShortcuts = QList<ShortcutEntry>(3, {longName, u"/d"_qs});
+        make(layout);
+        for (int i = 0; i < 31; ++i)
+            fx->editorWindow(10, longName + QString::number(i));
+        fx->screens.list = {{QRectF(QPointF(), screen), QRectF(QPointF(0, 0), screen - QSize(0, 28))}};
+        fx->screens.pointer = QPointF(10, 10);
+        panel->show();
+        QCoreApplication::processEvents();
+        QWidget* window = panel->panel();
+        QStringList clipped;
+        for (const QLabel* label : window->findChildren<QLabel*>()) {
+            if (label->isVisibleTo(window) && !label->wordWrap() && !label->property("elides").toBool() &&
+                label->fontMetrics().horizontalAdvance(label->text()) > label->contentsRect().width())
+                clipped << label->text();
+        }
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(u" | "_qs)));
+        int cut = 0;
+        for (QWidget* chip : window->findChildren<QWidget*>()) {
+            if (chip->property("text") != u"フォルダが見つかりません"_qs || !chip->isVisibleTo(window))
+                continue;
+            if (chip->width() < chip->sizeHint().width()) {
+                QCOMPARE(chip->toolTip(), u"フォルダが見つかりません"_qs);
+                ++cut;
+            }
+            // With no room for a letter: the symbol alone, nothing drawn where the word would be.
+            chip->resize(chip->minimumSizeHint());
+            const QImage alone = chip->grab().toImage();
+            for (int x = 24; x < alone.width(); ++x)
+                for (int y = 0; y < alone.height(); ++y)
+                    QVERIFY(qAlpha(alone.pixel(x, y)) == 0 || qGray(alone.pixel(x, y)) > 200);
+        }
+        QCOMPARE(cut > 0, screen.width() < 1920); // cut short on the small screen only
+
+        WindowListView* rows = panel->rootView()->unassignedList()->rows();
+        const QImage list = rows->viewport()->grab().toImage();
+        const QRect bar(rows->verticalScrollBar()->mapTo(rows->viewport(), QPoint()),
+                        rows->verticalScrollBar()->size());
+        int whole = 0;
+        for (int i = 0; i < rows->rows().size(); ++i) {
+            const QRect row = rows->rowRect(i);
+            if (row.top() < 0 || row.bottom() >= list.height())
+                continue;
+            ++whole;
+            QVERIFY(!rows->verticalScrollBar()->isVisible() || row.right() < bar.left());
+            for (const QPoint edge : {QPoint(row.center().x(), row.top()), QPoint(row.center().x(), row.bottom()),
+                                      QPoint(row.left(), row.center().y()), QPoint(row.right(), row.center().y())})
+                QCOMPARE(list.pixelColor(edge), LauncherDesign::hair);
+        }
+        QVERIFY(whole >= 6);
     }
 
     void keys()
