@@ -16,10 +16,10 @@ constexpr quint64 command = 0x100000;
 constexpr quint64 capsLock = 0x10000;
 
 // Feeds timed events to the Shift rule; answers the times at which a run completed.
-QList<double> shiftRun(const QList<std::pair<double, KeyEvent>>& events, int taps = 2)
+QList<qint64> shiftRun(const QList<std::pair<qint64, KeyEvent>>& events, int taps = 2)
 {
-    DoubleTapDetector detector(0.35, taps);
-    QList<double> fired;
+    DoubleTapDetector detector(350, taps);
+    QList<qint64> fired;
     for (const auto& [at, event] : events) {
         if (DoubleTapRules::shift(event, detector, at))
             fired.append(at);
@@ -36,30 +36,33 @@ private Q_SLOTS:
     void timing()
     {
         DoubleTapDetector two;
-        QVERIFY(!two.registerTap(0.0));
-        QVERIFY(two.registerTap(0.35)); // the gap may equal the threshold
-        QVERIFY(!two.registerTap(1.0));
-        QVERIFY(!two.registerTap(1.36)); // too late: starts a new run…
+        QVERIFY(!two.registerTap(0));
+        QVERIFY(two.registerTap(350)); // the gap may equal the threshold
+        // So it may after days of uptime, where seconds in floating point would round it away.
+        DoubleTapDetector late;
+        QVERIFY(!late.registerTap(259'200'123) && late.registerTap(259'200'473));
+        QVERIFY(!two.registerTap(1000));
+        QVERIFY(!two.registerTap(1360)); // too late: starts a new run…
         QCOMPARE(two.count(), 1);
-        QVERIFY(two.registerTap(1.5)); // …which this tap completes
+        QVERIFY(two.registerTap(1500)); // …which this tap completes
 
-        DoubleTapDetector four(0.35, 2); // a quick run of four fires twice
+        DoubleTapDetector four(350, 2); // a quick run of four fires twice
         QList<bool> answers;
-        for (double t : {0.0, 0.1, 0.2, 0.3})
+        for (qint64 t : {0, 100, 200, 300})
             answers.append(four.registerTap(t));
         QCOMPARE(answers, (QList<bool>{false, true, false, true}));
 
-        DoubleTapDetector three(0.35, 3);
-        QVERIFY(!three.registerTap(0.0) && !three.registerTap(0.3) && three.registerTap(0.6));
-        QVERIFY(!three.registerTap(2.0) && !three.registerTap(2.3) && !three.registerTap(2.7));
+        DoubleTapDetector three(350, 3);
+        QVERIFY(!three.registerTap(0) && !three.registerTap(300) && three.registerTap(600));
+        QVERIFY(!three.registerTap(2000) && !three.registerTap(2300) && !three.registerTap(2700));
         QCOMPARE(three.count(), 1);
 
-        QCOMPARE(DoubleTapDetector(0.35, 0).requiredTaps(), 2);
-        QCOMPARE(DoubleTapDetector(0.35, 1).requiredTaps(), 2);
-        DoubleTapDetector five(0.35, 5);
+        QCOMPARE(DoubleTapDetector(350, 0).requiredTaps(), 2);
+        QCOMPARE(DoubleTapDetector(350, 1).requiredTaps(), 2);
+        DoubleTapDetector five(350, 5);
         int fired = 0;
         for (int i = 0; i < 5; ++i)
-            fired += five.registerTap(0.1 * i) ? 1 : 0;
+            fired += five.registerTap(100 * i) ? 1 : 0;
         QCOMPARE(fired, 1);
     }
 
@@ -69,24 +72,24 @@ private Q_SLOTS:
         const auto release = flags(KeyEvent::leftShift, 0x100);
         const auto right = flags(KeyEvent::rightShift, shiftOnly);
         // Releases do not count, even when a source reports them twice.
-        QCOMPARE(shiftRun({{0.0, press}, {0.05, release}, {0.06, release}, {0.2, right}}),
-                 QList<double>{0.2});
+        QCOMPARE(shiftRun({{0, press}, {50, release}, {60, release}, {200, right}}),
+                 QList<qint64>{200});
         // A key typed in between, or another modifier, resets the run.
-        QCOMPARE(shiftRun({{0.0, press}, {0.1, down(0)}, {0.2, press}}), QList<double>{});
-        QCOMPARE(shiftRun({{0.0, press}, {0.1, flags(55, command)}, {0.2, press}}), QList<double>{});
-        QCOMPARE(shiftRun({{0.0, flags(KeyEvent::leftShift, KeyEvent::shiftFlag | command)}, {0.1, press}}),
-                 QList<double>{});
-        QCOMPARE(shiftRun({{0.0, flags(KeyEvent::leftShift, KeyEvent::shiftFlag | capsLock)},
-                           {0.1, flags(KeyEvent::leftShift, KeyEvent::shiftFlag | capsLock)}}),
-                 QList<double>{});
-        QCOMPARE(shiftRun({{0.0, press}, {0.1, press}, {0.2, press}}, 3), QList<double>{0.2});
+        QCOMPARE(shiftRun({{0, press}, {100, down(0)}, {200, press}}), QList<qint64>{});
+        QCOMPARE(shiftRun({{0, press}, {100, flags(55, command)}, {200, press}}), QList<qint64>{});
+        QCOMPARE(shiftRun({{0, flags(KeyEvent::leftShift, KeyEvent::shiftFlag | command)}, {100, press}}),
+                 QList<qint64>{});
+        QCOMPARE(shiftRun({{0, flags(KeyEvent::leftShift, KeyEvent::shiftFlag | capsLock)},
+                           {100, flags(KeyEvent::leftShift, KeyEvent::shiftFlag | capsLock)}}),
+                 QList<qint64>{});
+        QCOMPARE(shiftRun({{0, press}, {100, press}, {200, press}}, 3), QList<qint64>{200});
     }
 
     void spaceRule()
     {
-        const auto run = [](const QList<std::pair<double, KeyEvent>>& events) {
+        const auto run = [](const QList<std::pair<qint64, KeyEvent>>& events) {
             DoubleTapSpaceDetector detector;
-            QList<double> fired;
+            QList<qint64> fired;
             for (const auto& [at, event] : events) {
                 if (DoubleTapRules::space(event, detector, at))
                     fired.append(at);
@@ -95,20 +98,20 @@ private Q_SLOTS:
         };
         const auto space = down(KeyEvent::space);
         const auto letter = down(0);
-        QCOMPARE(run({{0.0, letter}, {0.5, space}, {0.7, space}}), QList<double>{}); // still typing
-        QCOMPARE(run({{0.0, letter}, {1.1, space}, {1.3, space}}), QList<double>{1.3});
-        QCOMPARE(run({{0.0, letter}, {1.0, space}, {1.2, space}}), QList<double>{}); // the guard is inclusive
+        QCOMPARE(run({{0, letter}, {500, space}, {700, space}}), QList<qint64>{}); // still typing
+        QCOMPARE(run({{0, letter}, {1100, space}, {1300, space}}), QList<qint64>{1300});
+        QCOMPARE(run({{0, letter}, {1000, space}, {1200, space}}), QList<qint64>{}); // the guard is inclusive
         // A held space bar repeats, which counts as one tap.
         QCOMPARE(
-            run({{5.0, space}, {5.1, down(KeyEvent::space, 0, true)}, {5.2, down(KeyEvent::space, 0, true)}}),
-            QList<double>{});
+            run({{5000, space}, {5100, down(KeyEvent::space, 0, true)}, {5200, down(KeyEvent::space, 0, true)}}),
+            QList<qint64>{});
         // Space with Shift or Caps Lock counts as another key; modifier changes are ignored.
-        QCOMPARE(run({{5.0, space}, {5.1, down(KeyEvent::space, KeyEvent::shiftFlag)}, {5.2, space}}),
-                 QList<double>{});
-        QCOMPARE(run({{5.0, space}, {5.1, flags(KeyEvent::leftShift, shiftOnly)}, {5.2, space}}),
-                 QList<double>{5.2});
-        QCOMPARE(run({{5.0, down(KeyEvent::space, capsLock)}, {6.5, space}, {6.6, space}}),
-                 QList<double>{6.6});
+        QCOMPARE(run({{5000, space}, {5100, down(KeyEvent::space, KeyEvent::shiftFlag)}, {5200, space}}),
+                 QList<qint64>{});
+        QCOMPARE(run({{5000, space}, {5100, flags(KeyEvent::leftShift, shiftOnly)}, {5200, space}}),
+                 QList<qint64>{5200});
+        QCOMPARE(run({{5000, down(KeyEvent::space, capsLock)}, {6500, space}, {6600, space}}),
+                 QList<qint64>{6600});
     }
 };
 

@@ -125,63 +125,84 @@ private Q_SLOTS:
     void modesFeedTheirRule()
     {
         FakeKeyEvents events;
-        double now = 10.0;
+        qint64 now = 10000;
         DoubleTapKeyMonitor monitor(events, [&] { return now; });
         int fired = 0;
         monitor.start(DoubleTapKey::shift, 2, [&] { ++fired; });
         events.send(shiftDown());
         events.send(shiftUp());
-        now += 0.3;
+        now += 300;
         events.sendLocal(shiftDown(KeyEvent::rightShift)); // the panel's own keys count too
         QCOMPARE(fired, 1);
         events.send(keyDown(KeyEvent::space));
-        now += 0.1;
+        now += 100;
         events.send(keyDown(KeyEvent::space));
         QCOMPARE(fired, 1);
 
         monitor.start(DoubleTapKey::space, 2, [&] { ++fired; });
         events.send(keyDown(0)); // typing "a" …
-        now += 0.5;
+        now += 500;
         events.send(keyDown(KeyEvent::space)); // … then spaces too soon after it
-        now += 0.1;
+        now += 100;
         events.send(keyDown(KeyEvent::space));
         QCOMPARE(fired, 1);
-        now += 1.1;
+        now += 1100;
         events.send(shiftDown());
         events.send(keyDown(KeyEvent::space));
-        now += 0.2;
+        now += 200;
         events.sendLocal(keyDown(KeyEvent::space));
         QCOMPARE(fired, 2);
 
         monitor.stop();
-        now += 2;
+        now += 2000;
         events.send(keyDown(KeyEvent::space));
-        now += 0.1;
+        now += 100;
         events.send(keyDown(KeyEvent::space));
         QCOMPARE(fired, 2);
     }
 
-    // The monitor's own gap: two Shift taps 0.35 s apart fire, 0.36 s apart do not.
-    void monitorTapGap()
+    // The monitor's own rules at a real clock's values (days of uptime, in whole milliseconds): two
+    // Shift taps 350 ms apart fire, 351 ms apart do not; a Space run fires only more than 1000 ms
+    // after other typing.
+    void monitorTimingAtRealClockValues_data()
     {
-        for (const auto& [gap, fires] : {std::pair{0.35, true}, std::pair{0.36, false}}) {
-            FakeKeyEvents events;
-            double now = 0;
-            DoubleTapKeyMonitor monitor(events, [&] { return now; });
-            int fired = 0;
-            monitor.start(DoubleTapKey::shift, 2, [&] { ++fired; });
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<qint64>("gap");
+        QTest::addColumn<bool>("fires");
+        QTest::newRow("shift 350") << int(DoubleTapKey::shift) << qint64(350) << true;
+        QTest::newRow("shift 351") << int(DoubleTapKey::shift) << qint64(351) << false;
+        QTest::newRow("space 1000 after typing") << int(DoubleTapKey::space) << qint64(1000) << false;
+        QTest::newRow("space 1001 after typing") << int(DoubleTapKey::space) << qint64(1001) << true;
+    }
+    void monitorTimingAtRealClockValues()
+    {
+        QFETCH(int, mode);
+        QFETCH(qint64, gap);
+        QFETCH(bool, fires);
+        FakeKeyEvents events;
+        qint64 now = 259'200'123;
+        DoubleTapKeyMonitor monitor(events, [&] { return now; });
+        int fired = 0;
+        monitor.start(DoubleTapKey(mode), 2, [&] { ++fired; });
+        if (DoubleTapKey(mode) == DoubleTapKey::shift) {
             events.send(shiftDown());
             events.send(shiftUp());
-            now = gap;
+            now += gap;
             events.send(shiftDown());
-            QVERIFY2((fired == 1) == fires, qPrintable(QString::number(gap)));
+        } else {
+            events.send(keyDown(0));
+            now += gap;
+            events.send(keyDown(KeyEvent::space));
+            now += 100;
+            events.send(keyDown(KeyEvent::space));
         }
+        QCOMPARE(fired == 1, fires);
     }
 
     void tapCountAndRestartsFromTheHandler()
     {
         FakeKeyEvents events;
-        double now = 0;
+        qint64 now = 0;
         DoubleTapKeyMonitor monitor(events, [&] { return now; });
         int fired = 0;
         // The handler re-wires the monitor, as a settings change does.
@@ -191,12 +212,12 @@ private Q_SLOTS:
         };
         monitor.start(DoubleTapKey::shift, 1, handler); // a count below two needs two
         events.send(shiftDown());
-        now += 0.2;
+        now += 200;
         events.send(shiftDown());
         QCOMPARE(fired, 1);
         QCOMPARE(events.monitors(), 2);
 
-        for (int i = 0; i < 2; ++i, now += 0.2)
+        for (int i = 0; i < 2; ++i, now += 200)
             events.send(shiftDown());
         QCOMPARE(fired, 1);
         events.send(shiftDown());

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-DoubleTapDetector::DoubleTapDetector(double threshold, int requiredTaps)
+DoubleTapDetector::DoubleTapDetector(qint64 threshold, int requiredTaps)
     : m_threshold(threshold), m_requiredTaps(std::max(requiredTaps, 2))
 {
 }
 
-bool DoubleTapDetector::registerTap(double at)
+bool DoubleTapDetector::registerTap(qint64 at)
 {
     m_count = m_lastTap && at - *m_lastTap <= m_threshold ? m_count + 1 : 1;
     m_lastTap = at;
@@ -23,21 +23,21 @@ void DoubleTapDetector::reset()
     m_count = 0;
 }
 
-DoubleTapSpaceDetector::DoubleTapSpaceDetector(double threshold, double typingGuardInterval, int requiredTaps)
-    : m_taps(threshold, requiredTaps), m_typingGuardInterval(typingGuardInterval)
+DoubleTapSpaceDetector::DoubleTapSpaceDetector(qint64 threshold, qint64 typingGuard, int requiredTaps)
+    : m_taps(threshold, requiredTaps), m_typingGuard(typingGuard)
 {
 }
 
-bool DoubleTapSpaceDetector::registerSpaceTap(double at)
+bool DoubleTapSpaceDetector::registerSpaceTap(qint64 at)
 {
-    if (m_lastOtherKey && at - *m_lastOtherKey <= m_typingGuardInterval) {
+    if (m_lastOtherKey && at - *m_lastOtherKey <= m_typingGuard) {
         m_taps.reset();
         return false;
     }
     return m_taps.registerTap(at);
 }
 
-void DoubleTapSpaceDetector::registerOtherKey(double at)
+void DoubleTapSpaceDetector::registerOtherKey(qint64 at)
 {
     m_lastOtherKey = at;
     m_taps.reset();
@@ -45,7 +45,7 @@ void DoubleTapSpaceDetector::registerOtherKey(double at)
 
 namespace DoubleTapRules {
 
-bool shift(const KeyEvent& event, DoubleTapDetector& detector, double now)
+bool shift(const KeyEvent& event, DoubleTapDetector& detector, qint64 now)
 {
     const quint64 modifiers = event.modifierFlags & KeyEvent::modifierMask;
     if (event.type == KeyEvent::flagsChanged) {
@@ -62,7 +62,7 @@ bool shift(const KeyEvent& event, DoubleTapDetector& detector, double now)
     return false;
 }
 
-bool space(const KeyEvent& event, DoubleTapSpaceDetector& detector, double now)
+bool space(const KeyEvent& event, DoubleTapSpaceDetector& detector, qint64 now)
 {
     if (event.type != KeyEvent::keyDown || event.isARepeat)
         return false;

@@ -2,13 +2,13 @@
 
 #include <chrono>
 
-double DoubleTapKeyMonitor::monotonicSeconds()
+qint64 DoubleTapKeyMonitor::monotonicMilliseconds()
 {
     using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-DoubleTapKeyMonitor::DoubleTapKeyMonitor(KeyEvents& events, std::function<double()> clock)
+DoubleTapKeyMonitor::DoubleTapKeyMonitor(KeyEvents& events, std::function<qint64()> clock)
     : m_events(events), m_clock(std::move(clock))
 {
 }
@@ -26,8 +26,8 @@ void DoubleTapKeyMonitor::start(DoubleTapKey mode, int tapCount, std::function<v
     m_mode = mode;
     m_tapCount = tapCount;
     m_handler = std::move(handler);
-    m_shiftDetector = DoubleTapDetector(tapGap, tapCount);
-    m_spaceDetector = DoubleTapSpaceDetector(tapGap, typingGuard, tapCount);
+    m_shiftDetector = DoubleTapDetector(tapGapMs, tapCount);
+    m_spaceDetector = DoubleTapSpaceDetector(tapGapMs, typingGuardMs, tapCount);
 
     // The monitors are removed before this object goes away, so they may hold it directly.
     m_globalMonitor = m_events.addGlobalMonitor([this](const KeyEvent& event) { dispatch(event); });

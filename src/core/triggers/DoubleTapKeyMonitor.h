@@ -12,11 +12,11 @@
 // monitors. Used on the main thread.
 class DoubleTapKeyMonitor {
 public:
-    static constexpr double tapGap = 0.35;
-    static constexpr double typingGuard = 1.0;
+    static constexpr qint64 tapGapMs = 350;
+    static constexpr qint64 typingGuardMs = 1000;
 
-    // `clock` gives seconds on a monotonic clock.
-    explicit DoubleTapKeyMonitor(KeyEvents& events, std::function<double()> clock = monotonicSeconds);
+    // `clock` gives whole milliseconds on a monotonic clock.
+    explicit DoubleTapKeyMonitor(KeyEvents& events, std::function<qint64()> clock = monotonicMilliseconds);
     ~DoubleTapKeyMonitor();
     DoubleTapKeyMonitor(const DoubleTapKeyMonitor&) = delete;
     DoubleTapKeyMonitor& operator=(const DoubleTapKeyMonitor&) = delete;
@@ -28,17 +28,17 @@ public:
     int tapCount() const { return m_tapCount; }
     bool isListening() const { return m_globalMonitor || m_localMonitor; }
 
-    static double monotonicSeconds();
+    static qint64 monotonicMilliseconds();
 
 private:
     void dispatch(const KeyEvent& event);
 
     KeyEvents& m_events;
-    std::function<double()> m_clock;
+    std::function<qint64()> m_clock;
     std::optional<KeyEvents::Token> m_globalMonitor;
     std::optional<KeyEvents::Token> m_localMonitor;
-    DoubleTapDetector m_shiftDetector{tapGap, 2};
-    DoubleTapSpaceDetector m_spaceDetector{tapGap, typingGuard, 2};
+    DoubleTapDetector m_shiftDetector{tapGapMs, 2};
+    DoubleTapSpaceDetector m_spaceDetector{tapGapMs, typingGuardMs, 2};
     DoubleTapKey m_mode = DoubleTapKey::none;
     int m_tapCount = 2;
     std::function<void()> m_handler;
