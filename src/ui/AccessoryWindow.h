@@ -14,6 +14,8 @@ void takeKeyboard(QWidget* window);
 // Sets a shown window's opacity and sends it to the window system at once: a fade that repaints
 // nothing would otherwise reach the compositor only with the window's next request.
 void setOpacity(QWidget* window, double opacity);
+// Gives the memory freed since, a panel's pictures say, back to the system.
+void returnFreedMemory();
 // Whether the desktop asks for reduced motion.
 bool reducedMotion();
 } // namespace AccessoryWindow

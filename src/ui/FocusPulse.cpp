@@ -465,12 +465,20 @@ QEasingCurve FocusDim::curve(bool dimming)
 QImage FocusDim::grayOf(const QImage& colour)
 {
     QImage gray = colour;
+    const int width = gray.width();
+    // Panels are mostly runs of one colour: each new colour's grey is worked out once.
+    QRgb last = 0;
+    QRgb lastGray = 0;
     for (int y = 0; y < gray.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(gray.scanLine(y));
-        for (int x = 0; x < gray.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             const QRgb c = line[x];
-            const int level = qRound(0.2126 * qRed(c) + 0.7152 * qGreen(c) + 0.0722 * qBlue(c));
-            line[x] = qRgba(level, level, level, qAlpha(c));
+            if (c != last) {
+                const int level = qRound(0.2126 * qRed(c) + 0.7152 * qGreen(c) + 0.0722 * qBlue(c));
+                last = c;
+                lastGray = qRgba(level, level, level, qAlpha(c));
+            }
+            line[x] = lastGray;
         }
     }
     return gray;

@@ -128,6 +128,8 @@ void PanelController::hide()
     QObject::disconnect(m_contentObserver);
     if (m_panel)
         m_panel->hide();
+    // Once the pictures of the panel's effects, dropped with it, are freed.
+    QTimer::singleShot(0, this, [] { AccessoryWindow::returnFreedMemory(); });
 }
 
 void PanelController::toggle()

@@ -199,6 +199,12 @@ void WindowListView::updateRange()
     bar->setSingleStep(rowHeight + rowSpacing);
 }
 
+void WindowListView::hideEvent(QHideEvent* event)
+{
+    m_pictures.clear(); // nothing is kept while the panel is away
+    QAbstractScrollArea::hideEvent(event);
+}
+
 void WindowListView::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QWidget>
 #include <cstdlib>
+#include <malloc.h>
 #include <memory>
 #include <xcb/xcb.h>
 
@@ -76,6 +77,13 @@ void takeKeyboard(QWidget* window)
     const uint32_t data[5] = {2, XCB_CURRENT_TIME, 0, 0, 0};
     X11Connection::sendRootMessage(c, screen->root, xcb_window_t(window->winId()), active, data);
     xcb_flush(c);
+}
+
+// The C library keeps freed memory for its next requests; a resident program that is hidden most
+// of the time gives it back.
+void returnFreedMemory()
+{
+    malloc_trim(0);
 }
 
 void setOpacity(QWidget* window, double opacity)
