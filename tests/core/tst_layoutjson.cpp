@@ -129,14 +129,28 @@ private Q_SLOTS:
         QCOMPARE(LayoutJson::decode(expected), fullLayout());
     }
 
+    // Names come back exactly as written, also as memo keys; only what needs it is escaped.
+    void textEscapes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("escapes") << u"q\"b\\s/t\tn\nc\x01 é 🚀"_qs + QChar(0xD800) // a lone surrogate too
+                                 << QByteArray("\"q\\\"b\\\\s\\/t\\tn\\nc\\u0001 é 🚀\\ud800\"");
+        QTest::newRow("only U+FEFF") << QString(QChar(0xFEFF)) << QByteArray("\"\\ufeff\"");
+        QTest::newRow("opening U+FEFF") << u"\uFEFFWeb"_qs << QByteArray("\"\\ufeffWeb\"");
+        QTest::newRow("U+FEFF inside") << u"W\uFEFF\uFEFF"_qs << QByteArray("\"W\xEF\xBB\xBF\xEF\xBB\xBF\"");
+    }
     void textEscapes()
     {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, written);
         Layout layout;
-        const QString name = u"q\"b\\s/t\tn\nc\x01 é 🚀"_qs + QChar(0xD800); // a lone surrogate too
-        layout.slots.insert(u"1"_qs, SlotEntry{name, QString(), {}, {}, {}, {}, {}});
+        layout.slots.insert(u"1"_qs, SlotEntry{text, QString(), {}, {}, {}, {}, {}});
+        layout.projectMemory = ProjectMemoryMap{{text, ProjectMemo{text, {}, {}, {}}}};
         const QByteArray bytes = LayoutJson::encode(layout);
-        QVERIFY(bytes.contains("\"q\\\"b\\\\s\\/t\\tn\\nc\\u0001 é 🚀\\ud800\""));
-        QCOMPARE(LayoutJson::decode(bytes)->slots.value(u"1"_qs).name, name);
+        QVERIFY(bytes.contains("\"name\" : " + written));
+        QVERIFY(bytes.contains("\n    " + written + " : {"));
+        QCOMPARE(LayoutJson::decode(bytes), layout);
     }
 
     void accepted_data()

@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -229,27 +232,82 @@ private Q_SLOTS:
         QCOMPARE(LayoutStore(file).layout(), Layout::empty());
     }
 
-    // Temporary files of saves killed half-way are swept at start once they are a minute old;
-    // nothing else is touched.
+    // Temporary files of saves killed half-way are swept at start once they are a minute old; no
+    // other name, and nothing but a regular file, is ever touched.
+    void leftoverSavesAreSwept_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("swept");
+        const QString ours = u".layout.json.panedeck-save-a1b2c3d4e5f6"_qs;
+        QTest::newRow("ours") << ours << u"file"_qs << true;
+        QTest::newRow("ours, recent") << ours << u"recent file"_qs << false;
+        QTest::newRow("ours, a folder") << ours << u"folder"_qs << false;
+        QTest::newRow("ours, a link") << ours << u"link"_qs << false;
+        QTest::newRow("capitals") << u".layout.json.panedeck-save-A1B2C3D4E5F6"_qs << u"file"_qs << false;
+        QTest::newRow("short tail") << u".layout.json.panedeck-save-a1b2c3"_qs << u"file"_qs << false;
+        QTest::newRow("suffix") << ours + u".bak"_qs << u"file"_qs << false;
+        QTest::newRow("not hidden") << u"layout.json.panedeck-save-a1b2c3d4e5f6"_qs << u"file"_qs << false;
+        QTest::newRow("other file's") << u".other.json.panedeck-save-a1b2c3d4e5f6"_qs << u"file"_qs << false;
+        QTest::newRow("backup") << u"layout.json.backup"_qs << u"file"_qs << false;
+        QTest::newRow("old123") << u"layout.json.old123"_qs << u"file"_qs << false;
+        QTest::newRow("BACKUP") << u"layout.json.BACKUP"_qs << u"file"_qs << false;
+        QTest::newRow("six letters") << u"layout.json.a1B2c3"_qs << u"file"_qs << false;
+        QTest::newRow("kept") << u"layout.json.unreadable-20240101T000000Z"_qs << u"file"_qs << false;
+    }
     void leftoverSavesAreSwept()
     {
-        QDir().mkpath(QFileInfo(file).path());
-        const QDateTime old = QDateTime::currentDateTimeUtc().addSecs(-61);
-        const QStringList names{u"layout.json.a1B2c3"_qs, u"layout.json.Zz9999"_qs,
-                                u"layout.json.abc"_qs,    u"layout.json.unreadable-1"_qs,
-                                u"layout.json.x-y_z1"_qs, u"other.json.a1B2c3"_qs};
-        for (const QString& name : names) {
-            QFile f(QFileInfo(file).path() + u'/' + name);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            QVERIFY(name == u"layout.json.Zz9999"_qs ||
-                    f.setFileTime(old, QFileDevice::FileModificationTime));
-        }
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QFETCH(bool, swept);
+        const QString folder = QFileInfo(file).path(), path = folder + u'/' + name;
+        QDir().mkpath(folder);
+        write(folder + u"/target"_qs, "{");
+        if (kind == u"folder"_qs)
+            QVERIFY(QDir().mkdir(path));
+        else if (kind == u"link"_qs)
+            QVERIFY(QFile::link(folder + u"/target"_qs, path));
+        else
+            write(path, "{");
+        const timespec old[2] = {{::time(nullptr) - 61, 0}, {::time(nullptr) - 61, 0}};
+        for (const QString& aged : {path, folder + u"/target"_qs})
+            QVERIFY(kind == u"recent file"_qs || ::utimensat(AT_FDCWD, QFile::encodeName(aged).constData(),
+                                                             old, AT_SYMLINK_NOFOLLOW) == 0);
         LayoutStore store(file);
-        QStringList left = QDir(QFileInfo(file).path()).entryList(QDir::Files);
-        left.sort();
-        QCOMPARE(left,
-                 (QStringList{u"layout.json.Zz9999"_qs, u"layout.json.abc"_qs, u"layout.json.unreadable-1"_qs,
-                              u"layout.json.x-y_z1"_qs, u"other.json.a1B2c3"_qs}));
+        QCOMPARE(!QFileInfo(path).exists() && !QFileInfo(path).isSymLink(), swept);
+        QVERIFY(QFile::exists(folder + u"/target"_qs));
+    }
+
+    // A save the disk cannot take whole leaves the file as it was, nothing beside it, and names the
+    // cause. Files may grow no larger than `limit` bytes here, as on a full disk.
+    void failedWriteNamesItsCause_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::newRow("nothing written") << 0;
+        QTest::newRow("cut short") << 100;
+    }
+    void failedWriteNamesItsCause()
+    {
+        QFETCH(int, limit);
+        LayoutStore store(file);
+        store.setPanelTheme(u"sand"_qs);
+        const QByteArray before = contents(file);
+        ::signal(SIGXFSZ, SIG_IGN);
+        struct Restore {
+            rlimit saved{};
+            ~Restore() { ::setrlimit(RLIMIT_FSIZE, &saved); }
+        } restore;
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &restore.saved), 0);
+        rlimit small = restore.saved;
+        small.rlim_cur = rlim_t(limit);
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        QTest::ignoreMessage(
+            QtInfoMsg, QRegularExpression(
+                           u"^LayoutStore save failed: cannot write .*/layout\\.json: File too large$"_qs));
+        store.setPanelTheme(QString(1000, u'x'));
+        QCOMPARE(contents(file), before);
+        QCOMPARE(QDir(QFileInfo(file).path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{u"layout.json"_qs});
     }
 
     void failedSaveKeepsTheChangeInMemory()

@@ -55,7 +55,7 @@ private Q_SLOTS:
             lastSeen = n;
         }
 
-        const int leftovers = int(QDir(dir.path()).entryList(QDir::Files).size()) - 1;
+        const int leftovers = int(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size()) - 1;
         qInfo("%lld saves, %d kills, %d corrupt files, %d temporary files left by killed saves", lastSeen,
               kills, corrupt, leftovers);
         QCOMPARE(corrupt, 0);

@@ -6,32 +6,152 @@
 #include "core/shell/AppSupportDirectory.h"
 #include "core/text/BoundedFile.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
-#include <QSaveFile>
+#include <QRandomGenerator>
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace LayoutFiles {
+namespace {
+
+constexpr QStringView saveMarker = u".panedeck-save-";
+constexpr qsizetype randomLength = 12;
+constexpr QStringView randomAlphabet = u"abcdefghijklmnopqrstuvwxyz0123456789";
+
+} // namespace
+
+QString saveName(QStringView fileName, QStringView random)
+{
+    QString name(1, u'.');
+    name.append(fileName).append(saveMarker).append(random);
+    return name;
+}
+
+QString saveRandom()
+{
+    QString random(randomLength, Qt::Uninitialized);
+    for (QChar& c : random)
+        c = randomAlphabet[qsizetype(QRandomGenerator::global()->bounded(int(randomAlphabet.size())))];
+    return random;
+}
+
+bool isSaveName(QStringView entryName, QStringView fileName)
+{
+    const qsizetype prefix = 1 + fileName.size() + saveMarker.size();
+    if (entryName.size() != prefix + randomLength || !entryName.startsWith(u'.') ||
+        entryName.mid(1, fileName.size()) != fileName ||
+        entryName.mid(1 + fileName.size(), saveMarker.size()) != saveMarker || fileName.contains(u'/'))
+        return false;
+    const QStringView random = entryName.mid(prefix);
+    return std::all_of(random.begin(), random.end(), [](QChar c) { return randomAlphabet.contains(c); });
+}
+
+QString keptName(QStringView filePath, const QDateTime& time, int attempt)
+{
+    QString name = filePath.toString() + QStringLiteral(".unreadable-") +
+                   time.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    if (attempt > 1)
+        name += u'-' + QString::number(attempt);
+    return name;
+}
+
+} // namespace LayoutFiles
 
 LayoutStore::LayoutStore() : LayoutStore(defaultFilePath()) {}
 
 namespace {
 
-// A save killed between writing and renaming leaves its temporary file, "layout.json." and six
-// letters or digits. Those older than a minute belong to no save in progress: they go.
+// The file a save replaces: a symbolic link in the file's place is followed, so the link stays and
+// the file it names is written.
+QString finalPath(const QString& filePath)
+{
+    QFileInfo file(filePath);
+    for (int depth = 0; depth < 128 && file.isSymLink(); ++depth)
+        file.setFile(file.symLinkTarget());
+    return file.isSymLink() ? filePath : file.filePath();
+}
+
+// A save killed between writing and renaming leaves its temporary file. Those older than a minute
+// belong to no save in progress: they go. Only regular files under the writer's own names.
 void sweepLeftoverSaves(const QString& filePath)
 {
-    const QFileInfo target(filePath);
-    const QRegularExpression leftover(QStringLiteral("^") + QRegularExpression::escape(target.fileName()) +
-                                      QStringLiteral("\\.[A-Za-z0-9]{6}$"));
+    const QFileInfo target(finalPath(filePath));
     const QDateTime minuteAgo = QDateTime::currentDateTimeUtc().addSecs(-60);
     QDir folder = target.dir();
     for (const QFileInfo& file :
-         folder.entryInfoList({target.fileName() + QStringLiteral(".??????")}, QDir::Files | QDir::Hidden)) {
-        if (!file.isSymLink() && leftover.match(file.fileName()).hasMatch() &&
-            file.lastModified() < minuteAgo)
+         folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        if (LayoutFiles::isSaveName(file.fileName(), target.fileName()) && !file.isSymLink() &&
+            file.isFile() && file.lastModified() < minuteAgo)
             folder.remove(file.fileName());
     }
+}
+
+QString errorText(int error)
+{
+    return QString::fromStdString(std::generic_category().message(error));
+}
+
+// Writes `bytes` as the whole new content of `filePath`, or leaves the old content untouched: into
+// a temporary file beside it, flushed to the disk, then renamed over it. Answers what went wrong,
+// with the system's reason.
+std::optional<QString> writeWhole(const QString& filePath, const QByteArray& bytes)
+{
+    const QString path = finalPath(filePath);
+    const QByteArray target = QFile::encodeName(path);
+    const QFileInfo info(path);
+    struct stat existing {};
+    const bool exists = ::stat(target.constData(), &existing) == 0;
+    const auto failure = [&path](const char* what, int error) {
+        return QLatin1StringView(what) + path + QStringLiteral(": ") + errorText(error);
+    };
+    // A file its owner made read-only stays as it is, as with any editor.
+    if (exists && ::access(target.constData(), W_OK) != 0 && errno != ENOENT)
+        return failure("cannot write ", errno);
+
+    // Until it holds the new content, the temporary file is private; then it takes the old file's
+    // permissions.
+    QByteArray temporary;
+    int fd = -1;
+    int error = EEXIST;
+    for (int attempt = 0; fd < 0 && error == EEXIST && attempt < 100; ++attempt) {
+        temporary = QFile::encodeName(
+            info.dir().filePath(LayoutFiles::saveName(info.fileName(), LayoutFiles::saveRandom())));
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                    exists ? 0600 : 0666);
+        error = fd < 0 ? errno : 0;
+    }
+    if (fd < 0)
+        return failure("cannot create a file beside ", error);
+
+    for (qsizetype done = 0; !error && done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0)
+            done += n;
+        else if (n == 0)
+            error = EIO;
+        else if (errno != EINTR)
+            error = errno;
+    }
+    if (!error && exists && ::fchmod(fd, existing.st_mode & 0777) != 0)
+        error = errno;
+    // A file system that cannot sync has nothing more to do.
+    if (!error && ::fsync(fd) != 0 && errno != EINVAL && errno != ENOTSUP && errno != EOPNOTSUPP)
+        error = errno;
+    if (::close(fd) != 0 && errno != EINTR && !error)
+        error = errno;
+    if (!error && ::rename(temporary.constData(), target.constData()) != 0)
+        error = errno;
+    if (!error)
+        return std::nullopt;
+    ::unlink(temporary.constData());
+    return failure("cannot write ", error);
 }
 
 } // namespace
@@ -200,26 +320,27 @@ void LayoutStore::assign(const SlotEntry& entry, int slot)
     save();
 }
 
-void LayoutStore::keepUnreadableFile()
+std::optional<QString> LayoutStore::keepUnreadableFile()
 {
     // Moved, not copied: the bytes stay exactly as they were, even when this process cannot read
     // them. An existing kept file is never replaced.
     if (!QFileInfo(m_filePath).exists() && !QFileInfo(m_filePath).isSymLink()) {
         m_unreadableFileOnDisk = false; // gone meanwhile: nothing left to keep
-        return;
+        return std::nullopt;
     }
-    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-    const QString base = m_filePath + QStringLiteral(".unreadable-") + stamp;
-    for (int n = 1; n < 1000; ++n) {
-        const QString kept = n == 1 ? base : base + u'-' + QString::number(n);
-        if (QFileInfo::exists(kept))
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (int attempt = 1; attempt < 1000; ++attempt) {
+        const QString kept = LayoutFiles::keptName(m_filePath, now, attempt);
+        if (QFileInfo::exists(kept) || QFileInfo(kept).isSymLink())
             continue;
-        if (QFile::rename(m_filePath, kept)) {
-            Log::line(QStringLiteral("LayoutStore: kept the unreadable layout file as ") + kept);
-            m_unreadableFileOnDisk = false;
-        }
-        return;
+        QFile file(m_filePath);
+        if (!file.rename(kept))
+            return file.errorString();
+        Log::line(QStringLiteral("LayoutStore: kept the unreadable layout file as ") + kept);
+        m_unreadableFileOnDisk = false;
+        return std::nullopt;
     }
+    return QStringLiteral("every name to keep it under is taken");
 }
 
 void LayoutStore::save()
@@ -230,19 +351,13 @@ void LayoutStore::save()
         return;
     }
     if (m_unreadableFileOnDisk) {
-        keepUnreadableFile();
-        if (m_unreadableFileOnDisk) {
-            // Overwriting it would lose what the user wrote; try again at the next save.
-            Log::line(QStringLiteral("LayoutStore save failed: cannot keep the unreadable ") + m_filePath);
+        // Overwriting it would lose what the user wrote; try again at the next save.
+        if (const auto error = keepUnreadableFile()) {
+            Log::line(QStringLiteral("LayoutStore save failed: cannot keep the unreadable ") + m_filePath +
+                      QStringLiteral(": ") + *error);
             return;
         }
     }
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        Log::line(QStringLiteral("LayoutStore save failed: ") + file.errorString());
-        return;
-    }
-    file.write(LayoutJson::encode(m_layout));
-    if (!file.commit())
-        Log::line(QStringLiteral("LayoutStore save failed: ") + file.errorString());
+    if (const auto error = writeWhole(m_filePath, LayoutJson::encode(m_layout)))
+        Log::line(QStringLiteral("LayoutStore save failed: ") + *error);
 }

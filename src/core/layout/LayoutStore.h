@@ -2,6 +2,28 @@
 
 #include "core/layout/Layout.h"
 
+#include <QDateTime>
+
+// The names of the files the store makes beside its own. The start-up sweep removes what a killed
+// save left behind, and nothing else: a file is ours only under a name no one but the store's
+// writer gives.
+namespace LayoutFiles {
+
+// A save in progress: "." + fileName + ".panedeck-save-" + `random`. The leading dot hides it from
+// ordinary listings, the file's own name says what it belongs to, the marker names the product and
+// the act (no editor, backup or sync tool writes it), and twelve random characters from a fixed
+// alphabet end it: a name of exactly this form was made by the store, beyond doubt.
+QString saveName(QStringView fileName, QStringView random);
+// Twelve random lowercase letters and digits, as the writer draws them.
+QString saveRandom();
+// True only for a name saveName gives with a random part saveRandom could draw.
+bool isSaveName(QStringView entryName, QStringView fileName);
+// Where an unreadable file is kept: filePath + ".unreadable-<UTC time>", then "-2", "-3"… for the
+// further attempts when the first is taken.
+QString keptName(QStringView filePath, const QDateTime& time, int attempt);
+
+} // namespace LayoutFiles
+
 // The one in-memory layout document and its file. Loaded once at construction; every change is
 // written at once, atomically. An unreadable file is not lost: before the first save replaces it,
 // it is kept beside as layout.json.unreadable-<UTC time>.
@@ -39,7 +61,8 @@ public:
 private:
     SlotEntry* mutableEntry(int slot);
     void rememberEntry(const SlotEntry& entry);
-    void keepUnreadableFile();
+    // Moves the unreadable file aside; on failure, why.
+    std::optional<QString> keepUnreadableFile();
     void save();
 
     QString m_filePath;

@@ -48,8 +48,10 @@ void writeString(QByteArray& out, const QString& text)
         if (pairedHigh) {
             out += QStringView(text).mid(i, 2).toUtf8();
             ++i;
-        } else if (c < 0x20 || QChar::isSurrogate(c)) {
-            // Control characters and lone surrogates (which UTF-8 cannot carry) as escapes.
+        } else if (c < 0x20 || QChar::isSurrogate(c) || (c == 0xFEFF && i == 0)) {
+            // Control characters and lone surrogates (which UTF-8 cannot carry) as escapes; so is
+            // a U+FEFF that opens a string, which Qt's reader drops as a byte-order mark when the
+            // string holds no escape (one escape makes it read every character as written).
             char escape[8];
             std::snprintf(escape, sizeof escape, "\\u%04x", unsigned(c));
             out += escape;

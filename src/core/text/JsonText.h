@@ -8,7 +8,8 @@
 //
 // Written form: two-space indentation, `"key" : value`, keys of every object in ascending order,
 // one element per line, empty objects and arrays as `{}` and `[]`, "/" escaped as "\/", control
-// characters as escapes, other characters as raw UTF-8, no line feed after the closing brace.
+// characters and a U+FEFF opening a string as escapes, other characters as raw UTF-8, no line feed
+// after the closing brace.
 namespace JsonText {
 
 QByteArray pretty(const QJsonValue& value);
