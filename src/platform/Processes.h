@@ -22,8 +22,9 @@ public:
     virtual std::optional<int> startAndWait(const QString& executable, const QStringList& arguments,
                                             int timeoutMs = defaultTimeoutMs) = 0;
     // Runs with every standard stream on the null device in the given working folder; after
-    // terminateAfterMs the child is asked to terminate (SIGTERM), and killed if it is still there 5 s
-    // later. Returns when it has ended or could not start.
+    // terminateAfterMs the child's process group is asked to terminate (SIGTERM), and all of it is
+    // killed if anything of it is still there 1.5 s later. Returns when it has ended or could not
+    // start.
     virtual void runQuietly(const QString& executable, const QStringList& arguments,
                             const QString& workingDirectory, int terminateAfterMs) = 0;
 };

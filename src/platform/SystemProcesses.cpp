@@ -1,13 +1,16 @@
 #include "platform/SystemProcesses.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QSet>
 #include <QStringDecoder>
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <mutex>
 #include <sys/types.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -90,16 +93,25 @@ std::optional<int> SystemProcesses::startAndWait(const QString& executable, cons
 
 namespace {
 
-// Process groups of the quiet runs in progress, so that quitting can end them.
+// How long a process group asked to end (SIGTERM) has before whatever is left of it is killed
+// (SIGKILL): enough for a program to tidy up, short enough that quitting is not held up for long.
+constexpr int graceMs = 1500;
+constexpr int pollMs = 20;
+
+// Process groups of the quiet runs in progress, so that quitting can end them. Once quitting has
+// begun, no new run starts.
 std::mutex runningMutex;
 QSet<qint64> runningGroups;
+bool quitStarted = false;
 
 struct RunningGroup {
     qint64 group;
+    bool late = false; // quitting had begun when it started
     explicit RunningGroup(qint64 g) : group(g)
     {
         const std::lock_guard lock(runningMutex);
         runningGroups.insert(group);
+        late = quitStarted;
     }
     ~RunningGroup()
     {
@@ -113,6 +125,32 @@ void signalGroup(qint64 group, int signal)
     ::kill(-pid_t(group), signal);
 }
 
+// A group lives as long as any of its members, its leader gone or not (until it is reaped).
+bool groupExists(qint64 group)
+{
+    return ::kill(-pid_t(group), 0) == 0;
+}
+
+// Asks the group of a quiet run to end and kills what is left of it after the grace period. The
+// leader is reaped as soon as it ends, so that a group without other members is seen to be gone.
+void endGroup(QProcess& process, qint64 group, const QString& executable)
+{
+    signalGroup(group, SIGTERM);
+    QElapsedTimer waited;
+    waited.start();
+    while (!waited.hasExpired(graceMs)) {
+        if (process.state() == QProcess::NotRunning || !process.waitForFinished(pollMs))
+            std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
+        if (!groupExists(group))
+            return;
+    }
+    // Ignored the request, the program or what it started: nothing of it may outlive the run.
+    qInfo().noquote()
+        << QStringLiteral("Processes: %1 ignored the terminate request; killed").arg(executable);
+    signalGroup(group, SIGKILL);
+    process.waitForFinished(1000);
+}
+
 } // namespace
 
 // The child leads a process group of its own: a program that is a wrapper script ends together with
@@ -120,6 +158,11 @@ void signalGroup(qint64 group, int signal)
 void SystemProcesses::runQuietly(const QString& executable, const QStringList& arguments,
                                  const QString& workingDirectory, int terminateAfterMs)
 {
+    {
+        const std::lock_guard lock(runningMutex);
+        if (quitStarted)
+            return;
+    }
     QProcess process;
     process.setProgram(executable);
     process.setArguments(arguments);
@@ -132,21 +175,37 @@ void SystemProcesses::runQuietly(const QString& executable, const QStringList& a
     if (!process.waitForStarted())
         return;
     const RunningGroup running(process.processId());
+    // Started as quitting began, too late to be seen by it: it ends at once.
+    if (running.late) {
+        endGroup(process, running.group, executable);
+        return;
+    }
+    // Ended by itself, or when quitting, which sees to the rest of its group.
     if (process.waitForFinished(std::max(terminateAfterMs, 0))) // -1 would wait without end
         return;
-    signalGroup(running.group, SIGTERM);
-    if (process.waitForFinished(5000))
-        return;
-    // Ignored the request: a child that never ends must not hold its caller forever.
-    qInfo().noquote()
-        << QStringLiteral("Processes: %1 ignored the terminate request; killed").arg(executable);
-    signalGroup(running.group, SIGKILL);
-    process.waitForFinished(1000);
+    endGroup(process, running.group, executable);
 }
 
+// Blocks for the grace period at most: the runs' own threads return as their programs end.
 void SystemProcesses::endQuietRuns()
 {
-    const std::lock_guard lock(runningMutex);
-    for (const qint64 group : std::as_const(runningGroups))
+    QList<qint64> groups;
+    {
+        const std::lock_guard lock(runningMutex);
+        quitStarted = true;
+        groups = runningGroups.values();
+    }
+    for (const qint64 group : std::as_const(groups))
         signalGroup(group, SIGTERM);
+    QElapsedTimer waited;
+    waited.start();
+    while (!groups.isEmpty() && !waited.hasExpired(graceMs)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
+        groups.removeIf([](qint64 group) { return !groupExists(group); });
+    }
+    for (const qint64 group : std::as_const(groups)) {
+        qInfo().noquote()
+            << QStringLiteral("Processes: process group %1 ignored the terminate request; killed").arg(group);
+        signalGroup(group, SIGKILL);
+    }
 }
