@@ -21,7 +21,8 @@ class Terminals {
 public:
     virtual ~Terminals() = default;
     virtual QList<TerminalWindow> windows() = 0;
-    virtual void raise(qint64 id) = 0;
+    // Brings the window to the front; with `activate` it takes the keyboard too.
+    virtual void raise(qint64 id, bool activate) = 0;
     virtual std::optional<QRectF> frame(qint64 id) = 0;
     // Asks for the frame; the window manager applies it a moment later, or not at all.
     virtual void requestFrame(qint64 id, const QRectF& frame) = 0;

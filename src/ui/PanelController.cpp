@@ -126,6 +126,7 @@ void PanelController::hide()
 {
     removeKeyMonitor();
     QObject::disconnect(m_contentObserver);
+    m_state.panelDidClose();
     if (m_panel)
         m_panel->hide();
     // Once the pictures of the panel's effects, dropped with it, are freed.

@@ -34,7 +34,7 @@ class ScriptedWindowsTest : public QObject {
         QList<QRectF> requested;
         double off = 0;
         QList<TerminalWindow> windows() override { return listed; }
-        void raise(qint64 id) override { raised.append(id); }
+        void raise(qint64 id, bool) override { raised.append(id); }
         std::optional<QRectF> frame(qint64) override
         {
             return requested.isEmpty() ? std::nullopt : std::optional(requested.last().translated(off, 0));

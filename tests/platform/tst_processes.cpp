@@ -1,17 +1,33 @@
 #include "platform/SystemProcesses.h"
 #include "platform/linux/OpenTranslation.h"
+#include "platform/x11/X11Connection.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
+#include <thread>
 
-// Real child processes, and what the launcher's `open` command lines become on Linux.
+// Real child processes, what the launcher's `open` command lines become on Linux, and what is made
+// of the titles other programs give their windows.
 class ProcessesTest : public QObject {
     Q_OBJECT
 
     SystemProcesses processes;
     const QString sh = QStringLiteral("/bin/sh");
+
+    static qint64 pidIn(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
+    }
+    // Gone, or a zombie nobody has reaped yet.
+    static bool gone(qint64 pid)
+    {
+        QFile stat(u"/proc/"_qs + QString::number(pid) + u"/stat"_qs);
+        return pid > 0 && (!stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z "));
+    }
 
 private Q_SLOTS:
     void runToEnd()
@@ -69,21 +85,29 @@ private Q_SLOTS:
         timer.start();
         processes.runQuietly(u"/no/such/program"_qs, {}, folder, 5000);
         QVERIFY(timer.elapsed() < 1000);
-        // Deaf to SIGTERM: killed 5 s after the request instead of holding the caller.
-        QTest::ignoreMessage(QtInfoMsg, "Processes: /bin/sh ignored the terminate request; killed");
-        processes.runQuietly(sh, {u"-c"_qs, u"trap '' TERM; exec sleep 30"_qs}, folder, 200);
-        QVERIFY(timer.elapsed() > 5000);
-        QVERIFY(timer.elapsed() < 7000);
+    }
 
-        // A wrapper script's own children end with it at the time-out.
-        processes.runQuietly(sh, {u"-c"_qs, u"sleep 30 & echo $! > child; wait"_qs}, folder, 300);
-        QFile child(folder + u"/child"_qs);
-        QVERIFY(child.open(QIODevice::ReadOnly));
-        const QByteArray pid = child.readAll().trimmed();
-        QVERIFY(QTest::qWaitFor([&] {
-            QFile stat(u"/proc/"_qs + QString::fromLatin1(pid) + u"/stat"_qs);
-            return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
-        }));
+    // At the time-out the whole process group is asked to end, and what is still there a moment
+    // later is killed, whether the program itself is gone or not.
+    void quietRunEndsWithItsGroup_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QByteArray>("ended"); // what the program's own TERM handler wrote
+        QTest::newRow("program deaf to TERM")
+            << u"trap '' TERM; echo $$ > child; exec sleep 60"_qs << QByteArray();
+        QTest::newRow("child deaf to TERM")
+            << u"trap 'echo bye > ended; exit' TERM; (trap '' TERM; exec sleep 60) & echo $! > child; wait"_qs
+            << QByteArray("bye\n");
+    }
+    void quietRunEndsWithItsGroup()
+    {
+        QFETCH(QString, script);
+        QFETCH(QByteArray, ended);
+        QTemporaryDir folder;
+        processes.runQuietly(sh, {u"-c"_qs, script}, folder.path(), 300);
+        QVERIFY(QTest::qWaitFor([&] { return gone(pidIn(folder.filePath(u"child"_qs))); }));
+        QFile handler(folder.filePath(u"ended"_qs));
+        QCOMPARE(handler.open(QIODevice::ReadOnly) ? handler.readAll() : QByteArray(), ended);
     }
 
     void openOnLinux()
@@ -121,6 +145,72 @@ private Q_SLOTS:
         installed = {u"konsole"_qs, u"kitty"_qs};
         QCOMPARE(translate({u"-a"_qs, u"Terminal"_qs, u"/tmp"_qs}),
                  (Command{u"/usr/bin/kitty"_qs, {}, u"/tmp"_qs}));
+    }
+
+    // Titles are decoded from their first 64 KiB at most, never with half a character at the end.
+    void titleText_data()
+    {
+        QTest::addColumn<uint>("type");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("complete"); // false: the server had more
+        QTest::addColumn<std::optional<QString>>("title");
+        const uint utf8 = 300, latin1 = 31;
+        const QByteArray x(65533, 'x');
+        const QString xs(65533, u'x');
+        QTest::newRow("empty") << utf8 << QByteArray() << true << std::optional(QString());
+        QTest::newRow("cut inside a two-byte character")
+            << utf8 << x + "xx\xc3" << false << std::optional(xs + u"xx"_qs);
+        QTest::newRow("cut inside a four-byte character")
+            << utf8 << x + "\xf0\x9f\x98" << false << std::optional(xs);
+        QTest::newRow("cut right after a character")
+            << utf8 << x + "x\xc3\xa9" << false << std::optional(xs + u"xé"_qs);
+        QTest::newRow("longer than read")
+            << utf8 << x + "xx\xc3\xa9yz" << true << std::optional(xs + u"xx"_qs);
+        QTest::newRow("whole, ending inside a character")
+            << utf8 << QByteArray("caf\xc3") << true << std::optional<QString>();
+        QTest::newRow("Latin-1 longer than read")
+            << latin1 << QByteArray(65537, '\xe9') << true << std::optional(QString(65536, u'é'));
+    }
+    void titleText()
+    {
+        QFETCH(uint, type);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, complete);
+        QFETCH(std::optional<QString>, title);
+        const X11Connection::Property property{type, 8, bytes, complete};
+        QCOMPARE(X11Connection::text(property, 300, 301), title);
+    }
+
+    // Runs last: quitting ends every quiet run for good. The runs in progress return soon, their
+    // process groups with them, long before their own time-out.
+    void quittingEndsQuietRuns()
+    {
+        QTemporaryDir deaf, obedient;
+        std::atomic<int> returned = 0;
+        std::jthread first([&] {
+            processes.runQuietly(sh, {u"-c"_qs, u"trap '' TERM; sleep 60 & echo $! > child; wait"_qs},
+                                 deaf.path(), 30000);
+            ++returned;
+        });
+        std::jthread second([&] {
+            processes.runQuietly(sh, {u"-c"_qs, u"(trap '' TERM; exec sleep 60) & echo $! > child; wait"_qs},
+                                 obedient.path(), 30000);
+            ++returned;
+        });
+        qint64 children[2] = {};
+        QVERIFY(QTest::qWaitFor([&] {
+            children[0] = pidIn(deaf.filePath(u"child"_qs));
+            children[1] = pidIn(obedient.filePath(u"child"_qs));
+            return children[0] > 0 && children[1] > 0;
+        }));
+        SystemProcesses::endQuietRuns();
+        QVERIFY(QTest::qWaitFor([&] { return returned == 2; }, 10000));
+        QVERIFY(QTest::qWaitFor([&] { return gone(children[0]) && gone(children[1]); }));
+
+        // A run that would start while quitting does not.
+        QTemporaryDir late;
+        processes.runQuietly(sh, {u"-c"_qs, u"echo > started"_qs}, late.path(), 30000);
+        QVERIFY(!QFile::exists(late.filePath(u"started"_qs)));
     }
 };
 

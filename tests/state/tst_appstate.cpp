@@ -183,6 +183,14 @@ private Q_SLOTS:
         QCOMPARE(fx->ax.callsMatching(u"set w1 AXSize"_qs).size(), 2); // moved once, not twice
         QCOMPARE(fx->ax.callsMatching(u"perform"_qs),
                  (QStringList{u"perform w1 AXRaise"_qs, u"perform w2 AXRaise"_qs}));
+        QCOMPARE(fx->ax.callsMatching(u"activate"_qs).size(), 2);
+        // Finished while the panel is open again: the windows come forward, the panel keeps the keys.
+        fx->state->panelDidOpen();
+        QVERIFY(fx->state->tileWindows(4));
+        fx->scheduling.runPlacements();
+        QCOMPARE(fx->ax.callsMatching(u"perform"_qs).size(), 4);
+        QCOMPARE(fx->ax.callsMatching(u"activate"_qs).size(), 2);
+        fx->state->panelDidClose();
 
         QVERIFY(!fx->state->maximizeSlot(3));        // folder missing
         QVERIFY(!fx->state->maximizeSlot(7));        // nothing there

@@ -277,7 +277,7 @@ private Q_SLOTS:
 
         WindowListView* rows = panel->rootView()->unassignedList()->rows();
         const QImage list = rows->viewport()->grab().toImage();
-        const QRect bar(rows->verticalScrollBar()->mapTo(rows->viewport(), QPoint()),
+        const QRect bar(rows->viewport()->mapFrom(rows, rows->verticalScrollBar()->mapTo(rows, QPoint())),
                         rows->verticalScrollBar()->size());
         int whole = 0;
         for (int i = 0; i < rows->rows().size(); ++i) {

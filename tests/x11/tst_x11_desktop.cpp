@@ -5,6 +5,7 @@
 
 #include <QProcess>
 #include <QTest>
+#include <sys/resource.h>
 
 // The real executable and the X11 backend on a real desktop (Xvfb + openbox) with throwaway windows.
 class X11DesktopTest : public QObject {
@@ -198,6 +199,35 @@ private Q_SLOTS:
         QVERIFY(!discovery.frame(mover));
         QVERIFY(!accessibility.copyAttribute(mover.axElement, AXAttribute::title).succeeded());
         discovery.raise(mover);
+    }
+
+    // A title of megabytes is listed cut to its first 64 KiB, without a character split at the cut,
+    // and the listing stays small.
+    void hugeTitle()
+    {
+        X11Connection& x = windows->x();
+        const xcb_atom_t netName = x.atom(X11Connection::NET_WM_NAME);
+        const auto window =
+            windows->createWindow("Code", {{netName, x.atom(X11Connection::UTF8_STRING), "a"}});
+        QVERIFY(window);
+        const QByteArray chunk = QByteArray("\xc3\xa9").repeated(512 * 1024); // é, 1 MiB
+        for (int i = 0; i < 16; ++i)
+            xcb_change_property(x.raw(), XCB_PROP_MODE_APPEND, *window, netName,
+                                x.atom(X11Connection::UTF8_STRING), 8, uint32_t(chunk.size()),
+                                chunk.constData());
+        x.sync();
+
+        const Outcome outcome = panedeck({u"list-windows"_qs});
+        QCOMPARE(outcome.status, 0);
+        const QString title = u"a"_qs + QString(32767, u'é');
+        QVERIFY(outcome.output.split(u'\n').contains(u'[' + title + u"] "_qs + title));
+        // The largest of the children waited for so far: the listings.
+        rusage children{};
+        QCOMPARE(getrusage(RUSAGE_CHILDREN, &children), 0);
+        QVERIFY2(children.ru_maxrss < 256 * 1024,
+                 qPrintable(QString::number(children.ru_maxrss) + u" KiB"_qs));
+        xcb_destroy_window(x.raw(), *window);
+        x.sync();
     }
 
 private:

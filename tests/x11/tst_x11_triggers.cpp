@@ -367,6 +367,47 @@ private Q_SLOTS:
         QVERIFY(waitUntil([&] { return !panelShown(r); }));
     }
 
+    // Tiling with 0, then at once the panel again and a digit, twenty times: the tiling that ends
+    // while the panel is open again raises its windows but leaves the panel the keyboard, so the
+    // digit maximises its slot.
+    void aLatePlacementLeavesThePanelTheKeyboard()
+    {
+        Layout layout;
+        QList<xcb_window_t> editors;
+        for (const QString& name : {u"alpha"_s, u"beta"_s}) {
+            QDir().mkpath(residents->homePath(name));
+            SlotEntry entry;
+            entry.name = name;
+            entry.path = residents->homePath(name);
+            layout.slots.insert(QString::number(layout.slots.size() + 1), entry);
+            const auto editor = windows->spawnTerminal(u"Code"_s, u"main.cpp — "_s + name + u" — Visual Studio Code"_s);
+            QVERIFY(editor);
+            editors << *editor;
+        }
+        layout.lastTileCount = 2;
+        Resident& r = start(layout);
+        const auto openPanel = [&] {
+            hotkey();
+            std::optional<xcb_window_t> panel;
+            return waitUntil([&] { return (panel = windowOf(r, u"Panedeck"_s)).has_value(); }) &&
+                   windows->waitForActive(*panel);
+        };
+        const auto maximised = [&] {
+            const QRect frame = residents->outerFrame(editors[0]);
+            return frame.width() > 1900 && frame.height() > 1000;
+        };
+        for (int i = 0; i < 20; ++i) {
+            const QString round = QString::number(i);
+            QVERIFY2(openPanel(), qPrintable(round));
+            keys->tap('0');
+            QVERIFY2(waitUntil([&] { return !panelShown(r); }), qPrintable(round));
+            QVERIFY2(openPanel(), qPrintable(round));
+            keys->tap('1');
+            QVERIFY2(waitUntil(maximised), qPrintable(round + QDebug::toString(residents->outerFrame(editors[0]))));
+            QVERIFY2(waitUntil([&] { return !panelShown(r); }), qPrintable(round));
+        }
+    }
+
     // Terminal slots on Linux: xterm windows found by the folder their shell works in are listed,
     // tiled into their slots and raised by a click.
     void terminalSlotsFindTheirShells()

@@ -153,10 +153,10 @@ QList<AppWindow> listWindows(DesktopServices& desktop)
     return windows;
 }
 
-void raise(DesktopServices& desktop, qint64 windowID)
+void raise(DesktopServices& desktop, qint64 windowID, bool activate)
 {
     if (desktop.terminals)
-        desktop.terminals->raise(windowID);
+        desktop.terminals->raise(windowID, activate);
     else
         ScriptedWindows::raise(desktop, scripted, windowID);
 }

@@ -28,7 +28,9 @@ struct WindowInfo {
 QString listingScript();
 
 QList<AppWindow> listWindows(DesktopServices& desktop);
-void raise(DesktopServices& desktop, qint64 windowID);
+// With `activate` false the window only comes to the front where the desktop can do that without
+// giving it the keyboard (the terminal emulators); the scripted Terminal always comes forward.
+void raise(DesktopServices& desktop, qint64 windowID, bool activate = true);
 std::optional<QRectF> currentBounds(DesktopServices& desktop, qint64 windowID);
 bool setBounds(DesktopServices& desktop, qint64 windowID, const QRectF& frame);
 

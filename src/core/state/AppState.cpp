@@ -234,18 +234,18 @@ void AppState::activateSlot(int slot)
         launchSlot(slot);
 }
 
-void AppState::raiseWindow(const AppWindow& window)
+void AppState::raiseWindow(const AppWindow& window, bool takeKeyboard)
 {
     switch (window.kind) {
     case WindowKind::vscode:
-        m_discovery.raise(window);
+        m_discovery.raise(window, takeKeyboard);
         break;
     case WindowKind::terminal:
         if (window.terminalWindowID)
-            TerminalDiscovery::raise(m_desktop, *window.terminalWindowID);
+            TerminalDiscovery::raise(m_desktop, *window.terminalWindowID, takeKeyboard);
         break;
     case WindowKind::safari:
-        if (window.safariWindowID)
+        if (window.safariWindowID && takeKeyboard)
             SafariDiscovery::raise(m_desktop, *window.safariWindowID);
         break;
     }
@@ -469,11 +469,12 @@ void AppState::applyPlacementsInBackground(QList<WindowPlacement> placements)
             if (ok)
                 moved.append(p.window);
         }
+        // A panel opened again meanwhile keeps the keyboard: the windows only come to the front.
         onMainThread([self, moved] {
             if (!self)
                 return;
             for (const AppWindow& window : moved)
-                self->raiseWindow(window);
+                self->raiseWindow(window, !self->m_panelShown);
         });
     });
 }
@@ -614,8 +615,14 @@ void AppState::usageTimerFired()
     scheduleNextUsageRefresh();
 }
 
+void AppState::panelDidClose()
+{
+    m_panelShown = false;
+}
+
 void AppState::panelDidOpen()
 {
+    m_panelShown = true;
     if (!m_store.layout().isClaudeUsageEnabled())
         return;
     const bool due = m_usageSchedule.panelOpened(m_scheduling.now());

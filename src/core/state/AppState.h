@@ -107,7 +107,8 @@ public:
 
     // --- choosing things
     void activateSlot(int slot);
-    void raiseWindow(const AppWindow& window);
+    // Brings the window forward; unless `takeKeyboard` is false, it also gets the keyboard.
+    void raiseWindow(const AppWindow& window, bool takeKeyboard = true);
     bool openFinder(int slot);
     void openURL(int slot);
     bool openServer(int slot);
@@ -127,6 +128,8 @@ public:
     // --- agent badges and the usage meter
     void setAgentStatusEnabled(bool enabled);
     void panelDidOpen();
+    // The panel went away: what finishes from now on may take the keyboard again.
+    void panelDidClose();
     void setClaudeUsageEnabled(bool enabled);
 
     // --- editing the layout
@@ -186,6 +189,7 @@ private:
     QSet<int> m_recentSlots;
     std::optional<FocusHighlight> m_focusHighlight;
     bool m_focusDimActive = false;
+    bool m_panelShown = false;
     std::optional<WindowDiscovery::FocusedWindow> m_pendingFocus;
     QHash<QUuid, AgentState> m_unassignedBadges;
     std::optional<ClaudeUsage> m_claudeUsage;

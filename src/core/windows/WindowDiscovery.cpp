@@ -71,12 +71,13 @@ std::optional<WindowDiscovery::FocusedWindow> WindowDiscovery::frontmostFocusedW
     return FocusedWindow{*pid, *title};
 }
 
-void WindowDiscovery::raise(const AppWindow& window) const
+void WindowDiscovery::raise(const AppWindow& window, bool activate) const
 {
     if (!window.axElement)
         return;
     m_ax.performAction(window.axElement, AXAction::raise);
-    m_ax.activateApplication(window.pid);
+    if (activate)
+        m_ax.activateApplication(window.pid);
 }
 
 std::optional<QRectF> WindowDiscovery::frame(const AppWindow& window) const

@@ -32,7 +32,8 @@ public:
     QList<AppWindow> listWindows() const;
     // The focused window of the frontmost application, any application but this process.
     std::optional<FocusedWindow> frontmostFocusedWindow() const;
-    void raise(const AppWindow& window) const;
+    // Brings the window to the front; with `activate` its application too, which gives it the keyboard.
+    void raise(const AppWindow& window, bool activate = true) const;
     std::optional<QRectF> frame(const AppWindow& window) const;
     // Moves and resizes, verifying that the window settled there; false after every attempt failed.
     bool move(const AppWindow& window, const QRectF& topLeftFrame) const;

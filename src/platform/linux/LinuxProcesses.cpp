@@ -3,46 +3,19 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QtNumeric>
 #include <unistd.h>
 
 namespace LinuxProcesses {
 namespace {
 
-QByteArray readAll(const QString& path)
+// Absent when the file cannot be opened (a process of another user, or one that is gone).
+std::optional<QByteArray> readAll(const QString& path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Seconds since the epoch at which the machine booted ("btime" of /proc/stat).
-std::optional<qint64> bootTime()
-{
-    for (const QByteArray& line : readAll(QStringLiteral("/proc/stat")).split('\n')) {
-        if (line.startsWith("btime ")) {
-            bool ok = false;
-            const qint64 value = line.mid(6).trimmed().toLongLong(&ok);
-            if (ok)
-                return value;
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<QDateTime> startTime(const QString& pid, std::optional<qint64> boot)
-{
-    // The command name in parentheses may hold anything; the fields after it are plain numbers, and
-    // the start time (in clock ticks after boot) is the 20th of them.
-    const QByteArray stat = readAll(QStringLiteral("/proc/%1/stat").arg(pid));
-    const qsizetype close = stat.lastIndexOf(')');
-    const long ticksPerSecond = sysconf(_SC_CLK_TCK);
-    if (!boot || close < 0 || ticksPerSecond <= 0)
+    if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
-    bool ok = false;
-    const qint64 ticks = fields.value(19).toLongLong(&ok);
-    if (!ok)
-        return std::nullopt;
-    return QDateTime::fromMSecsSinceEpoch(*boot * 1000 + ticks * 1000 / ticksPerSecond, Qt::UTC);
+    return file.readAll();
 }
 
 // The file name of a process's executable; a file replaced since it started reads "name (deleted)".
@@ -53,38 +26,84 @@ QString executableName(const QString& pid)
     return name;
 }
 
-// The support folder a process uses, from the environment it started with: the XDG data home
-// (when absolute) or ~/.local/share, then "Panedeck". Empty when its environment cannot be read.
-QString supportFolder(const QString& pid)
+// The support folder a process uses, as the folder itself when it exists; empty when its
+// environment cannot be read.
+QString supportFolderOf(const QString& pid)
 {
-    QString home, dataHome;
-    bool read = false;
-    for (const QByteArray& entry : readAll(QStringLiteral("/proc/%1/environ").arg(pid)).split('\0')) {
-        read = true;
-        if (entry.startsWith("HOME="))
-            home = QString::fromLocal8Bit(entry.mid(5));
-        else if (entry.startsWith("XDG_DATA_HOME="))
-            dataHome = QString::fromLocal8Bit(entry.mid(14));
-    }
-    if (!read)
+    const auto environment = readAll(QStringLiteral("/proc/%1/environ").arg(pid));
+    if (!environment)
         return {};
-    if (!dataHome.startsWith(u'/'))
-        dataHome = (home.isEmpty() ? QStringLiteral("/") : home) + QStringLiteral("/.local/share");
-    const QString folder = QDir::cleanPath(dataHome + QStringLiteral("/Panedeck"));
+    const QString folder = supportFolderIn(*environment);
     const QString canonical = QFileInfo(folder).canonicalFilePath();
     return canonical.isEmpty() ? folder : canonical;
 }
 
 } // namespace
 
+std::optional<qint64> bootTimeIn(const QByteArray& procStat)
+{
+    for (const QByteArray& line : procStat.split('\n')) {
+        if (line.startsWith("btime ")) {
+            bool ok = false;
+            const qint64 value = line.mid(6).trimmed().toLongLong(&ok);
+            if (ok && value >= 0)
+                return value;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<QDateTime> startTimeIn(const QByteArray& stat, qint64 bootTime, qint64 ticksPerSecond)
+{
+    // The command name in parentheses may hold anything; the fields after it are plain numbers, and
+    // the start time (in clock ticks after boot) is the 20th of them.
+    const qsizetype close = stat.lastIndexOf(')');
+    if (close < 0 || ticksPerSecond <= 0 || bootTime < 0)
+        return std::nullopt;
+    const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
+    bool ok = false;
+    const qint64 ticks = fields.value(19).toLongLong(&ok);
+    if (!ok || ticks < 0)
+        return std::nullopt;
+    qint64 bootMs = 0, secondsMs = 0, restMs = 0, sinceBootMs = 0, msecs = 0;
+    if (qMulOverflow(bootTime, qint64(1000), &bootMs) ||
+        qMulOverflow(ticks / ticksPerSecond, qint64(1000), &secondsMs) ||
+        qMulOverflow(ticks % ticksPerSecond, qint64(1000), &restMs) ||
+        qAddOverflow(secondsMs, restMs / ticksPerSecond, &sinceBootMs) ||
+        qAddOverflow(bootMs, sinceBootMs, &msecs))
+        return std::nullopt;
+    return QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC);
+}
+
+QString supportFolderIn(const QByteArray& environment)
+{
+    QString home, dataHome;
+    for (const QByteArray& entry : environment.split('\0')) {
+        if (entry.startsWith("HOME="))
+            home = QString::fromLocal8Bit(entry.mid(5));
+        else if (entry.startsWith("XDG_DATA_HOME="))
+            dataHome = QString::fromLocal8Bit(entry.mid(14));
+    }
+    if (!dataHome.startsWith(u'/'))
+        dataHome = (home.isEmpty() ? QStringLiteral("/") : home) + QStringLiteral("/.local/share");
+    return QDir::cleanPath(dataHome + QStringLiteral("/Panedeck"));
+}
+
+// A one-shot command carries arguments; the resident copy none.
+bool isResidentCommandLine(const QByteArray& commandLine)
+{
+    return commandLine.count('\0') == 1 && commandLine.endsWith('\0');
+}
+
 QList<RunningProcess> residentCopies()
 {
     const QString self = QString::number(::getpid());
     const QString name = executableName(self);
-    const QString folder = supportFolder(self);
+    const QString folder = supportFolderOf(self);
     if (name.isEmpty() || folder.isEmpty())
         return {};
-    const auto boot = bootTime();
+    const auto boot = bootTimeIn(readAll(QStringLiteral("/proc/stat")).value_or(QByteArray()));
+    const long ticksPerSecond = sysconf(_SC_CLK_TCK);
     QList<RunningProcess> copies;
     const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& entry : entries) {
@@ -92,14 +111,14 @@ QList<RunningProcess> residentCopies()
         const qint32 pid = entry.toInt(&numeric);
         if (!numeric || executableName(entry) != name)
             continue;
-        // A one-shot command carries arguments; the resident copy none.
-        const QByteArray commandLine = readAll(QStringLiteral("/proc/%1/cmdline").arg(entry));
-        if (commandLine.isEmpty() || commandLine.count('\0') != 1)
+        if (!isResidentCommandLine(
+                readAll(QStringLiteral("/proc/%1/cmdline").arg(entry)).value_or(QByteArray())))
             continue;
         // Copies that keep their layout elsewhere (another home folder) never meet.
-        if (supportFolder(entry) != folder)
+        if (supportFolderOf(entry) != folder)
             continue;
-        copies.append({pid, startTime(entry, boot)});
+        const auto stat = readAll(QStringLiteral("/proc/%1/stat").arg(entry));
+        copies.append({pid, boot && stat ? startTimeIn(*stat, *boot, ticksPerSecond) : std::nullopt});
     }
     return copies;
 }

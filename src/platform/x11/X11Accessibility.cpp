@@ -3,7 +3,6 @@
 #include "platform/linux/TerminalEmulators.h"
 #include "platform/x11/X11Reply.h"
 
-#include <QStringDecoder>
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -41,36 +40,6 @@ const X11Element* x11Element(const AXElement& element)
 AXResult failed(AXError error)
 {
     return AXResult{error, std::monostate{}};
-}
-
-// Strict UTF-8: a title that does not decode is not read at all.
-std::optional<QString> decodeUtf8(const QByteArray& bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
-
-std::optional<QString> decodeTitle(const X11Connection::Property& property, xcb_atom_t utf8,
-                                   xcb_atom_t compound)
-{
-    if (property.format != 8)
-        return std::nullopt;
-    if (property.type == utf8)
-        return decodeUtf8(property.data);
-    if (property.type == XCB_ATOM_STRING)
-        return QString::fromLatin1(property.data);
-    // Compound text is only read when it is plain ASCII (no escape sequences to interpret).
-    if (property.type == compound) {
-        for (const char byte : property.data) {
-            if (static_cast<unsigned char>(byte) >= 0x80 || byte == '\x1b')
-                return std::nullopt;
-        }
-        return QString::fromLatin1(property.data);
-    }
-    return std::nullopt;
 }
 
 // _NET_MOVERESIZE_WINDOW flags: north-west gravity (the outer frame's corner), x/y/width/height
@@ -243,8 +212,8 @@ AXResult X11Accessibility::focusedWindowOf(X11Connection& x, qint32 pid)
 
 X11Accessibility::TitleRequest X11Accessibility::requestTitle(X11Connection& x, xcb_window_t window)
 {
-    return {x.requestProperty(window, x.atom(X11Connection::NET_WM_NAME)),
-            x.requestProperty(window, XCB_ATOM_WM_NAME)};
+    return {x.requestText(window, x.atom(X11Connection::NET_WM_NAME)),
+            x.requestText(window, XCB_ATOM_WM_NAME)};
 }
 
 AXResult X11Accessibility::title(X11Connection& x, const TitleRequest& request)
@@ -255,9 +224,10 @@ AXResult X11Accessibility::title(X11Connection& x, const TitleRequest& request)
         return failed(AXError::invalidUIElement);
     const xcb_atom_t utf8 = x.atom(X11Connection::UTF8_STRING);
     const xcb_atom_t compound = x.atom(X11Connection::COMPOUND_TEXT);
-    if (auto title = decodeTitle(*netProperty, utf8, utf8))
+    // _NET_WM_NAME is never compound text.
+    if (auto title = X11Connection::text(*netProperty, utf8, utf8))
         return AXResult{AXError::success, *title};
-    if (auto title = decodeTitle(*wmProperty, utf8, compound))
+    if (auto title = X11Connection::text(*wmProperty, utf8, compound))
         return AXResult{AXError::success, *title};
     return failed(AXError::noValue);
 }
@@ -268,7 +238,7 @@ AXResult X11Accessibility::frameOf(X11Connection& x, xcb_window_t window, bool w
     xcb_connection_t* c = x.raw();
     const auto geometryCookie = xcb_get_geometry(c, window);
     const auto originCookie = xcb_translate_coordinates(c, window, x.root(), 0, 0);
-    const auto extentsCookie = x.requestProperty(window, x.atom(X11Connection::NET_FRAME_EXTENTS));
+    const auto extentsCookie = x.requestProperty(window, x.atom(X11Connection::NET_FRAME_EXTENTS), 4);
 
     X11Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, geometryCookie, nullptr));
     X11Reply<xcb_translate_coordinates_reply_t> origin(
@@ -292,7 +262,7 @@ AXResult X11Accessibility::frameOf(X11Connection& x, xcb_window_t window, bool w
 AXResult X11Accessibility::minimizedState(X11Connection& x, xcb_window_t window)
 {
     const auto netState = x.requestProperty(window, x.atom(X11Connection::NET_WM_STATE));
-    const auto wmState = x.requestProperty(window, x.atom(X11Connection::WM_STATE));
+    const auto wmState = x.requestProperty(window, x.atom(X11Connection::WM_STATE), 1);
     const auto netProperty = x.property(netState);
     const auto wmProperty = x.property(wmState);
     if (!netProperty || !wmProperty)
@@ -374,8 +344,8 @@ AXError X11Accessibility::moveResize(X11Connection& x, xcb_window_t window, cons
         if (std::fabs(rootX) > 32767 || std::fabs(rootY) > 32767)
             return AXError::illegalArgument;
         data[0] |= moveFlags;
-        data[1] = uint32_t(int32_t(std::lround(rootX)));
-        data[2] = uint32_t(int32_t(std::lround(rootY)));
+        data[1] = uint32_t(int32_t(std::trunc(rootX))); // cut, not rounded: cells meet without overlapping
+        data[2] = uint32_t(int32_t(std::trunc(rootY)));
     } else {
         const QSizeF* size = std::get_if<QSizeF>(&value);
         if (!size || !std::isfinite(size->width()) || !std::isfinite(size->height()))
@@ -392,8 +362,8 @@ AXError X11Accessibility::moveResize(X11Connection& x, xcb_window_t window, cons
         const double width = std::clamp(size->width() - decorationWidth, 1.0, 32767.0);
         const double height = std::clamp(size->height() - decorationHeight, 1.0, 32767.0);
         data[0] |= sizeFlags;
-        data[3] = uint32_t(std::lround(width));
-        data[4] = uint32_t(std::lround(height));
+        data[3] = uint32_t(std::trunc(width));
+        data[4] = uint32_t(std::trunc(height));
     }
     leaveFixedStates(x, window);
     x.sendRootMessage(window, x.atom(X11Connection::NET_MOVERESIZE_WINDOW), data);
@@ -411,8 +381,13 @@ AXError X11Accessibility::performAction(const AXElement& element, const QString&
         return AXError::cannotComplete;
     if (e->kind != X11Element::clientWindow || action != AXAction::raise)
         return AXError::actionUnsupported;
-    activate(*x, e->window);
+    // Raising puts the window in front of the others without giving it the keyboard, as the raise
+    // of an accessibility service does; activating its application afterwards gives it that.
+    const uint32_t data[5] = {sourceIndicationState, XCB_NONE, XCB_STACK_MODE_ABOVE, 0, 0};
+    x->sendRootMessage(e->window, x->atom(X11Connection::NET_RESTACK_WINDOW), data);
     x->sync();
+    const std::lock_guard lock(m_raisedMutex);
+    m_raised = {e->pid, e->window};
     return AXError::success;
 }
 
@@ -425,11 +400,22 @@ void X11Accessibility::activate(X11Connection& x, xcb_window_t window)
 
 bool X11Accessibility::activateApplication(qint32 pid)
 {
-    // Raising a window already activated it: here activation only tells whether the process is
-    // still on the desktop.
+    // The application's window raised last takes the keyboard; activation also tells whether the
+    // process is still on the desktop.
     X11Connection* x = connection();
     if (!x)
         return false;
+    std::optional<xcb_window_t> raised;
+    {
+        const std::lock_guard lock(m_raisedMutex);
+        if (m_raised && m_raised->first == pid)
+            raised = m_raised->second;
+        m_raised.reset();
+    }
+    if (raised) {
+        activate(*x, *raised);
+        x->sync();
+    }
     for (const Client& client : x->clients(false)) {
         if (client.pid == pid)
             return true;

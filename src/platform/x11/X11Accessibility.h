@@ -56,6 +56,9 @@ private:
 
     std::unique_ptr<X11Connection> m_connection;
     std::mutex m_connectMutex;
+    // The window raised last, with its process: the one its application's activation focuses.
+    std::mutex m_raisedMutex;
+    std::optional<std::pair<qint32, xcb_window_t>> m_raised;
     // The editor windows of the last application listing, by process.
     struct Listing {
         QHash<qint32, QList<xcb_window_t>> windows;

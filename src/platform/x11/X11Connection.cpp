@@ -2,6 +2,8 @@
 
 #include "platform/x11/X11Reply.h"
 
+#include <QStringDecoder>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <xcb/randr.h>
@@ -20,14 +22,12 @@ constexpr const char* atomNames[X11Connection::AtomCount] = {
     "_NET_WM_STATE_MAXIMIZED_HORZ",
     "_NET_WM_STATE_FULLSCREEN",
     "_NET_MOVERESIZE_WINDOW",
+    "_NET_RESTACK_WINDOW",
     "WM_STATE",
     "WM_CHANGE_STATE",
     "UTF8_STRING",
     "COMPOUND_TEXT",
 };
-
-// Property values are read whole up to this many 32-bit units (64 MiB).
-constexpr uint32_t propertyLengthLimit = 1u << 24;
 
 } // namespace
 
@@ -76,10 +76,15 @@ bool X11Connection::broken() const
     return xcb_connection_has_error(m_connection) != 0;
 }
 
-xcb_get_property_cookie_t X11Connection::requestProperty(xcb_window_t window, xcb_atom_t property)
+xcb_get_property_cookie_t X11Connection::requestProperty(xcb_window_t window, xcb_atom_t property,
+                                                         uint32_t maxValues)
 {
-    return xcb_get_property(m_connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0,
-                            propertyLengthLimit);
+    return xcb_get_property(m_connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, maxValues);
+}
+
+xcb_get_property_cookie_t X11Connection::requestText(xcb_window_t window, xcb_atom_t property)
+{
+    return requestProperty(window, property, textLimit / 4);
 }
 
 std::optional<X11Connection::Property> X11Connection::property(xcb_get_property_cookie_t cookie)
@@ -92,6 +97,7 @@ std::optional<X11Connection::Property> X11Connection::property(xcb_get_property_
     Property result;
     result.type = reply->type;
     result.format = reply->format;
+    result.complete = reply->bytes_after == 0;
     const int length = xcb_get_property_value_length(reply.get());
     if (length > 0)
         result.data = QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())), length);
@@ -101,12 +107,83 @@ std::optional<X11Connection::Property> X11Connection::property(xcb_get_property_
 QList<uint32_t> X11Connection::values32(const Property& property)
 {
     QList<uint32_t> values;
-    const auto count = property.data.size() / qsizetype(sizeof(uint32_t));
+    const auto count = std::min(property.data.size() / qsizetype(sizeof(uint32_t)), qsizetype(valuesLimit));
     if (property.format != 32 || count == 0)
         return values;
     values.resize(count);
     std::memcpy(values.data(), property.data.constData(), size_t(count) * sizeof(uint32_t));
     return values;
+}
+
+namespace {
+
+// Text cut short may end inside a character: its first bytes are dropped. Anything else that is
+// wrong stays for the decoder to refuse.
+void dropSplitCharacter(QByteArray& utf8)
+{
+    qsizetype start = utf8.size();
+    qsizetype continuations = 0;
+    while (continuations < 3 && start > 0 && (static_cast<unsigned char>(utf8[start - 1]) & 0xC0) == 0x80) {
+        --start;
+        ++continuations;
+    }
+    if (start == 0)
+        return;
+    const auto lead = static_cast<unsigned char>(utf8[start - 1]);
+    const qsizetype length = lead >= 0xF8 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (length > continuations + 1)
+        utf8.truncate(start - 1);
+}
+
+} // namespace
+
+std::optional<QString> X11Connection::text(const Property& property, xcb_atom_t utf8, xcb_atom_t compound)
+{
+    if (property.format != 8)
+        return std::nullopt;
+    QByteArray bytes = property.data.left(textLimit);
+    if (property.type == utf8) {
+        if (!property.complete || property.data.size() > bytes.size())
+            dropSplitCharacter(bytes);
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString decoded = decoder.decode(bytes);
+        if (decoder.hasError())
+            return std::nullopt;
+        return decoded;
+    }
+    if (property.type == XCB_ATOM_STRING)
+        return QString::fromLatin1(bytes);
+    // Compound text is only read when it is plain ASCII (no escape sequences to interpret).
+    if (property.type == compound) {
+        for (const char byte : std::as_const(bytes)) {
+            if (static_cast<unsigned char>(byte) >= 0x80 || byte == '\x1b')
+                return std::nullopt;
+        }
+        return QString::fromLatin1(bytes);
+    }
+    return std::nullopt;
+}
+
+QByteArray X11Connection::windowClass(const Property& property)
+{
+    if (property.format != 8)
+        return {};
+    const QByteArray bytes = property.data.left(textLimit);
+    const qsizetype instanceEnd = bytes.indexOf('\0');
+    if (instanceEnd < 0)
+        return {};
+    const qsizetype classEnd = bytes.indexOf('\0', instanceEnd + 1);
+    return bytes.mid(instanceEnd + 1, classEnd < 0 ? -1 : classEnd - instanceEnd - 1);
+}
+
+std::optional<qint32> X11Connection::processId(const Property& property)
+{
+    if (property.type != XCB_ATOM_CARDINAL)
+        return std::nullopt;
+    const auto values = values32(property);
+    if (values.isEmpty() || values.first() == 0 || values.first() > uint32_t(INT32_MAX))
+        return std::nullopt;
+    return qint32(values.first());
 }
 
 QList<xcb_window_t> X11Connection::clientList()
@@ -117,38 +194,27 @@ QList<xcb_window_t> X11Connection::clientList()
     return values32(*list);
 }
 
-namespace {
-std::optional<qint32> pidValue(const std::optional<X11Connection::Property>& property)
-{
-    if (!property || property->type != XCB_ATOM_CARDINAL)
-        return std::nullopt;
-    const auto values = X11Connection::values32(*property);
-    if (values.isEmpty() || values.first() == 0 || values.first() > uint32_t(INT32_MAX))
-        return std::nullopt;
-    return qint32(values.first());
-}
-} // namespace
-
 QList<X11Connection::Client> X11Connection::clients(bool withClass)
 {
     const QList<xcb_window_t> windows = clientList();
     QList<xcb_get_property_cookie_t> pidCookies, classCookies;
     for (const xcb_window_t window : windows) {
-        pidCookies.append(requestProperty(window, atom(NET_WM_PID)));
+        pidCookies.append(requestProperty(window, atom(NET_WM_PID), 1));
         if (withClass)
-            classCookies.append(requestProperty(window, XCB_ATOM_WM_CLASS));
+            classCookies.append(requestText(window, XCB_ATOM_WM_CLASS));
     }
     QList<Client> result;
     for (qsizetype i = 0; i < windows.size(); ++i) {
-        const auto pid = pidValue(property(pidCookies[i]));
+        const auto pidProperty = property(pidCookies[i]);
+        const auto pid = pidProperty ? processId(*pidProperty) : std::nullopt;
         std::optional<Property> classProperty;
         if (withClass)
             classProperty = property(classCookies[i]);
         if (!pid)
             continue;
         Client client{windows[i], *pid, {}};
-        if (classProperty && classProperty->format == 8)
-            client.windowClass = classProperty->data.split('\0').value(1); // "instance\0class\0"
+        if (classProperty)
+            client.windowClass = windowClass(*classProperty);
         result.append(client);
     }
     return result;
@@ -156,12 +222,13 @@ QList<X11Connection::Client> X11Connection::clients(bool withClass)
 
 std::optional<qint32> X11Connection::pidOf(xcb_window_t window)
 {
-    return pidValue(property(requestProperty(window, atom(NET_WM_PID))));
+    const auto pid = property(requestProperty(window, atom(NET_WM_PID), 1));
+    return pid ? processId(*pid) : std::nullopt;
 }
 
 std::optional<xcb_window_t> X11Connection::activeWindow()
 {
-    const auto active = property(requestProperty(m_root, atom(NET_ACTIVE_WINDOW)));
+    const auto active = property(requestProperty(m_root, atom(NET_ACTIVE_WINDOW), 1));
     if (!active || active->type != XCB_ATOM_WINDOW)
         return std::nullopt;
     const auto values = values32(*active);

@@ -46,10 +46,12 @@ qint32 X11Terminals::pidOf(qint64 id)
     return m_pids.value(id);
 }
 
-void X11Terminals::raise(qint64 id)
+void X11Terminals::raise(qint64 id, bool activate)
 {
     const qint32 pid = pidOf(id);
     m_ax.performAction(X11Accessibility::windowElement(pid, quint32(id)), AXAction::raise);
+    if (activate)
+        m_ax.activateApplication(pid);
 }
 
 std::optional<QRectF> X11Terminals::frame(qint64 id)

@@ -14,7 +14,7 @@ public:
     explicit X11Terminals(X11Accessibility& accessibility, QString procRoot = QStringLiteral("/proc"));
 
     QList<TerminalWindow> windows() override;
-    void raise(qint64 id) override;
+    void raise(qint64 id, bool activate) override;
     std::optional<QRectF> frame(qint64 id) override;
     void requestFrame(qint64 id, const QRectF& frame) override;
 
