@@ -1,4 +1,5 @@
 #include "platform/SystemProcesses.h"
+#include "platform/linux/LinuxProcesses.h"
 #include "platform/linux/OpenTranslation.h"
 #include "platform/x11/X11Connection.h"
 
@@ -148,6 +149,19 @@ private Q_SLOTS:
     }
 
     // Titles are decoded from their first 64 KiB at most, never with half a character at the end.
+    // Two copies under a linked home and the real one share a support folder, made or not yet.
+    void canonicalPathsFollowLinks()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.filePath(u"real/.local"_qs)));
+        QVERIFY(QFile::link(dir.filePath(u"real"_qs), dir.filePath(u"linked"_qs)));
+        const QString real = QFileInfo(dir.filePath(u"real"_qs)).canonicalFilePath();
+        QCOMPARE(LinuxProcesses::canonicalPath(dir.filePath(u"linked/.local/share/Panedeck"_qs)),
+                 real + u"/.local/share/Panedeck"_qs);
+        QCOMPARE(LinuxProcesses::canonicalPath(dir.filePath(u"linked/.local"_qs)), real + u"/.local"_qs);
+        QCOMPARE(LinuxProcesses::canonicalPath(u"/nowhere/at/all"_qs), u"/nowhere/at/all"_qs);
+    }
+
     void titleText_data()
     {
         QTest::addColumn<uint>("type");

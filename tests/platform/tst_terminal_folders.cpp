@@ -127,11 +127,15 @@ private Q_SLOTS:
         QTemporaryDir root;
         build(root.path(), {{100, 0, u"/home"_s, {101}}, {101, ptyA, u"/w/a"_s, {}}});
         const QString session = root.path() + u"/folders/w/a"_s;
-        QCOMPARE(TerminalFolders::of(root.path(), 100, 1, u"me@box: ~/t"_s, u"/home/me"_s), session);
-        // One process with two windows: only the titles tell them apart.
-        QCOMPARE(TerminalFolders::of(root.path(), 100, 2, u"me@box: ~/t"_s, u"/home/me"_s), u"/home/me/t"_s);
-        QCOMPARE(TerminalFolders::of(root.path(), 100, 2, u"htop"_s, u"/home/me"_s), std::nullopt);
-        QCOMPARE(TerminalFolders::of(root.path(), 999, 1, u"/x"_s, u"/home/me"_s), u"/x"_s);
+        const QString home = root.path() + u"/folders"_s; // with the folder w/a and the file w/a/file
+        QVERIFY(QFile(session + u"/file"_s).open(QIODevice::WriteOnly));
+        QCOMPARE(TerminalFolders::of(root.path(), 100, 1, u"me@box: ~/t"_s, home), session);
+        // One process with two windows: only the titles tell them apart, and only a folder that
+        // exists is one.
+        QCOMPARE(TerminalFolders::of(root.path(), 100, 2, u"me@box: ~/w"_s, home), home + u"/w"_s);
+        for (const QString& title : {u"htop"_s, u"me@box: ~/gone"_s, u"~/w/a/file"_s, u"~/w/a/file - vim"_s})
+            QCOMPARE(TerminalFolders::of(root.path(), 100, 2, title, home), std::nullopt);
+        QCOMPARE(TerminalFolders::of(root.path(), 999, 1, u"/x-not-there"_s, home), std::nullopt);
     }
 };
 

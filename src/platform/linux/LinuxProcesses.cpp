@@ -33,12 +33,27 @@ QString supportFolderOf(const QString& pid)
     const auto environment = readAll(QStringLiteral("/proc/%1/environ").arg(pid));
     if (!environment)
         return {};
-    const QString folder = supportFolderIn(*environment);
-    const QString canonical = QFileInfo(folder).canonicalFilePath();
-    return canonical.isEmpty() ? folder : canonical;
+    return canonicalPath(supportFolderIn(*environment));
 }
 
 } // namespace
+
+QString canonicalPath(const QString& path)
+{
+    QString existing = QDir::cleanPath(path);
+    QString rest;
+    while (!existing.isEmpty()) {
+        const QString canonical = QFileInfo(existing).canonicalFilePath();
+        if (!canonical.isEmpty())
+            return rest.isEmpty() ? canonical : QDir::cleanPath(canonical + u'/' + rest);
+        const qsizetype slash = existing.lastIndexOf(u'/');
+        if (slash < 0)
+            break;
+        rest = rest.isEmpty() ? existing.mid(slash + 1) : existing.mid(slash + 1) + u'/' + rest;
+        existing = existing.left(slash);
+    }
+    return QDir::cleanPath(path);
+}
 
 std::optional<qint64> bootTimeIn(const QByteArray& procStat)
 {

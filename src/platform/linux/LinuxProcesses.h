@@ -24,6 +24,9 @@ std::optional<QDateTime> startTimeIn(const QByteArray& stat, qint64 bootTime, qi
 // The support folder an environment (/proc/<pid>/environ) leads to: the XDG data home when absolute,
 // else ~/.local/share (with "/" for a missing home), then "Panedeck"; a clean path, not resolved.
 QString supportFolderIn(const QByteArray& environment);
+// A path with its links resolved as far as it exists (a support folder not made yet under a linked
+// home is still the same folder as under the real one); the rest kept as it is.
+QString canonicalPath(const QString& path);
 // Whether a command line (/proc/<pid>/cmdline) is the program's name alone: a resident copy.
 bool isResidentCommandLine(const QByteArray& commandLine);
 } // namespace LinuxProcesses

@@ -124,7 +124,11 @@ std::optional<QString> of(const QString& procRoot, qint64 emulatorPid, int windo
         if (auto folder = ofSession(procRoot, emulatorPid))
             return folder;
     }
-    return fromTitle(title, home);
+    // A title names a path, which may as well be a program ("/usr/bin/top") or a file: only a
+    // folder that exists is one.
+    if (auto folder = fromTitle(title, home); folder && QFileInfo(*folder).isDir())
+        return folder;
+    return std::nullopt;
 }
 
 } // namespace TerminalFolders
