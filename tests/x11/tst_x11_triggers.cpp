@@ -4,6 +4,7 @@
 #include "platform/x11/X11Keyboard.h"
 #include "platform/x11/X11Reply.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QTest>
 #include <QThread>
@@ -293,6 +294,26 @@ private Q_SLOTS:
         }));
     }
 
+    // A start sweeps only its own leftover saves: a user's copies beside layout.json stay.
+    void userFilesBesideTheLayoutStay()
+    {
+        const QDir support(residents->homePath(u"data/Panedeck"_s));
+        QVERIFY(support.mkpath(u"."_s));
+        const QStringList users{u"layout.json.backup"_s, u"layout.json.old123"_s, u"layout.json.BACKUP"_s};
+        const QString ours = u".layout.json.panedeck-save-a1b2c3d4e5f6"_s;
+        for (const QString& name : users + QStringList{ours}) {
+            QFile file(support.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("{}");
+            QVERIFY(file.flush()); // written now, so the time set next stays
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+        }
+        start(Layout{});
+        for (const QString& name : users)
+            QVERIFY2(support.exists(name), qPrintable(name));
+        QVERIFY(!support.exists(ours));
+    }
+
     void aSecondCopyExplainsAndLeaves()
     {
         Resident& first = start(Layout{});
@@ -469,15 +490,16 @@ private Q_SLOTS:
         QVERIFY(waitUntil([&] { return !panelShown(r); }));
     }
 
-    // Quitting while the usage probe runs: the probe, with what it started, ends at once and the
-    // application leaves cleanly (under the sanitizers too: nothing touched after it is gone).
+    // Quitting while the usage probe runs: the probe, with what it started (even what ignores
+    // SIGTERM), ends within moments and the application leaves cleanly (under the sanitizers too: nothing touched after it is gone).
     void quittingWhileTheUsageProbeRuns()
     {
         const QString claude = residents->homePath(u".local/bin/claude"_s);
         QDir().mkpath(QFileInfo(claude).path());
         QFile script(claude);
         QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\nsleep 60 &\necho $! > \"$HOME/probe-child\"\nwait\n");
+        // Its child does not listen to SIGTERM.
+        script.write("#!/bin/sh\nsh -c 'trap \"\" TERM; exec sleep 60' &\necho $! > \"$HOME/probe-child\"\nwait\n");
         script.close();
         QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
         Layout layout;
