@@ -40,6 +40,19 @@ class X11TriggersTest : public QObject {
         return text.mid(text.lastIndexOf(')') + 2, 1) == "Z";
     }
     bool panelShown(Resident& resident) { return windowOf(resident, u"Panedeck"_s).has_value(); }
+    // Whether some client holds the whole keyboard (as an open menu does).
+    bool keyboardTaken()
+    {
+        X11Connection& x = windows->x();
+        X11Reply<xcb_grab_keyboard_reply_t> grab(xcb_grab_keyboard_reply(
+            x.raw(), xcb_grab_keyboard(x.raw(), 0, x.root(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+            nullptr));
+        if (grab && grab->status == XCB_GRAB_STATUS_ALREADY_GRABBED)
+            return true;
+        xcb_ungrab_keyboard(x.raw(), XCB_CURRENT_TIME);
+        x.sync();
+        return false;
+    }
     // Whether a menu (a window the window manager does not manage) is mapped.
     bool popupShown()
     {
@@ -276,7 +289,7 @@ private Q_SLOTS:
         // Slot 1's menu, its first entry: the slot's settings, the name field first.
         const QPoint origin = rootOrigin(*panel);
         keys->click(origin.x() + 450, origin.y() + 175, 3);
-        QVERIFY(waitUntil([&] { return popupShown(); }));
+        QVERIFY(waitUntil([&] { return popupShown() && keyboardTaken(); })); // the menu has the keys
         keys->tap(Keysym::down);
         keys->tap(Keysym::returnKey);
         QVERIFY2(r.saw("SheetHost: showing マス 1 の設定"), r.errors.constData());
