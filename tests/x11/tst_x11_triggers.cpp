@@ -40,6 +40,19 @@ class X11TriggersTest : public QObject {
         return text.mid(text.lastIndexOf(')') + 2, 1) == "Z";
     }
     bool panelShown(Resident& resident) { return windowOf(resident, u"Panedeck"_s).has_value(); }
+    // A layout with one slot per name, numbered from 1, each on a folder of that name in the home.
+    Layout slotsFor(const QStringList& names)
+    {
+        Layout layout;
+        for (const QString& name : names) {
+            QDir().mkpath(residents->homePath(name));
+            SlotEntry entry;
+            entry.name = name;
+            entry.path = residents->homePath(name);
+            layout.slots.insert(QString::number(layout.slots.size() + 1), entry);
+        }
+        return layout;
+    }
     // Whether some client holds the whole keyboard (as an open menu does).
     bool keyboardTaken()
     {
@@ -274,14 +287,7 @@ private Q_SLOTS:
     // was typed into it, and Return saves it.
     void aSheetAndItsEditsSurviveTheHotKey()
     {
-        const QString folder = residents->homePath(u"alpha"_s);
-        QDir().mkpath(folder);
-        Layout layout;
-        SlotEntry alpha;
-        alpha.name = u"alpha"_s;
-        alpha.path = folder;
-        layout.slots.insert(u"1"_s, alpha);
-        Resident& r = start(layout);
+        Resident& r = start(slotsFor({u"alpha"_s}));
         hotkey();
         std::optional<xcb_window_t> panel;
         QVERIFY(waitUntil([&] { return (panel = windowOf(r, u"Panedeck"_s)).has_value(); }));
@@ -376,19 +382,12 @@ private Q_SLOTS:
 
     void clickingASlotRaisesItsWindow()
     {
-        const QString folder = residents->homePath(u"alpha"_s);
-        QDir().mkpath(folder);
         const auto editor = windows->spawnTerminal(u"Code"_s, u"main.cpp — alpha — Visual Studio Code"_s);
         QVERIFY(editor);
         const auto desk = windows->spawnTerminal(u"XTerm"_s, u"other desk"_s);
         QVERIFY(desk && windows->waitForActive(*desk));
 
-        Layout layout;
-        SlotEntry alpha;
-        alpha.name = u"alpha"_s;
-        alpha.path = folder;
-        layout.slots.insert(u"1"_s, alpha);
-        Resident& r = start(layout);
+        Resident& r = start(slotsFor({u"alpha"_s}));
         hotkey();
         std::optional<xcb_window_t> panel;
         QVERIFY(waitUntil([&] { return (panel = windowOf(r, u"Panedeck"_s)).has_value(); }));
@@ -406,14 +405,9 @@ private Q_SLOTS:
     // digit maximises its slot.
     void aLatePlacementLeavesThePanelTheKeyboard()
     {
-        Layout layout;
+        Layout layout = slotsFor({u"alpha"_s, u"beta"_s});
         QList<xcb_window_t> editors;
         for (const QString& name : {u"alpha"_s, u"beta"_s}) {
-            QDir().mkpath(residents->homePath(name));
-            SlotEntry entry;
-            entry.name = name;
-            entry.path = residents->homePath(name);
-            layout.slots.insert(QString::number(layout.slots.size() + 1), entry);
             const auto editor = windows->spawnTerminal(u"Code"_s, u"main.cpp — "_s + name + u" — Visual Studio Code"_s);
             QVERIFY(editor);
             editors << *editor;
