@@ -79,8 +79,12 @@ void AppDelegate::applyTriggerSettings()
     QString hotkey = QStringLiteral("off");
     if (layout.isHotkeyEnabled()) {
         const bool registered = m_hotkeyManager.registerHotkey(layout.hotkey, [self] {
-            if (self && self->m_panelController)
-                self->m_panelController->toggle();
+            if (!self || !self->m_panelController)
+                return;
+            PanelController& panel = *self->m_panelController;
+            panel.toggle();
+            // What the user types right after the hot key acts on the panel it showed.
+            self->m_hotkeyManager.releaseHeldKeys(panel.isVisible() ? panel.panel()->winId() : 0);
         });
         hotkey = registered ? QStringLiteral("on") : QStringLiteral("refused");
         if (!registered)

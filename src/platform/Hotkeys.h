@@ -19,4 +19,8 @@ public:
     // A virtual key code and a modifier mask (command 0x100, shift 0x200, option 0x800, control 0x1000).
     virtual int registerHotKey(quint32 keyCode, quint32 modifiers) = 0;
     virtual void unregisterHotKey() = 0;
+    // Where the desktop holds the keys typed after a press until the panel can take them (X11),
+    // lets them go on, in order, once `window` (a native window) has the focus, or at once for 0.
+    // Elsewhere nothing is held.
+    virtual void releaseHeldKeys(quintptr window) { Q_UNUSED(window); }
 };

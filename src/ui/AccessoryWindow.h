@@ -8,8 +8,9 @@ namespace AccessoryWindow {
 void prepare(QWidget* window);
 // Whether a compositing manager draws translucent windows; without one their clear parts are black.
 bool compositing();
-// Raises the window and gives it the keyboard on the user's behalf: after a sheet the user ended,
-// say, which some window managers would otherwise take for an application stealing the focus.
+// Raises the window and gives it the keyboard on the user's behalf: when the user calls the panel
+// or ends a sheet, which some window managers would otherwise take for an application stealing the
+// focus.
 void takeKeyboard(QWidget* window);
 // Sets a shown window's opacity and sends it to the window system at once: a fade that repaints
 // nothing would otherwise reach the compositor only with the window's next request.

@@ -28,8 +28,15 @@ public:
 protected:
     void changeEvent(QEvent* event) override
     {
-        if (event->type() == QEvent::ActivationChange && !isActiveWindow() && isVisible())
-            QTimer::singleShot(0, this, [this] { m_controller.windowDidResignKey(); });
+        // Hiding deactivates too, and the panel may be shown again before the notice is handled:
+        // a notice from an earlier showing is not passed on.
+        if (event->type() == QEvent::ActivationChange && !isActiveWindow() && isVisible()) {
+            const quint64 showing = m_controller.showings();
+            QTimer::singleShot(0, this, [this, showing] {
+                if (m_controller.showings() == showing)
+                    m_controller.windowDidResignKey();
+            });
+        }
         QWidget::changeEvent(event);
     }
 
@@ -79,12 +86,13 @@ void PanelController::createPanel()
 
 bool PanelController::sheetOpen() const
 {
-    return m_state.settingsSlot() || m_state.appSettingsShown() ||
-           (m_root && m_root->sheetHost()->sheet()) || QApplication::activeModalWidget() != nullptr;
+    return m_state.settingsSlot() || m_state.appSettingsShown() || (m_root && m_root->sheetHost()->sheet()) ||
+           QApplication::activeModalWidget() != nullptr;
 }
 
 void PanelController::show()
 {
+    ++m_showings;
     m_state.captureFocusedWindow();
     m_state.refresh();
     m_state.panelDidOpen();
@@ -101,8 +109,9 @@ void PanelController::show()
     }
     AccessoryWindow::prepare(m_panel);
     m_panel->show();
-    m_panel->raise();
-    m_panel->activateWindow();
+    // The user asked for the panel: the keyboard comes with it, even where the user's last input
+    // went to another window.
+    AccessoryWindow::takeKeyboard(m_panel);
 
     // The content may grow after its first layout: once more on the next turn of the event loop.
     QPointer<QWidget> panel = m_panel;

@@ -28,6 +28,8 @@ public:
     void hide();
     void toggle();
     bool isVisible() const;
+    // How many times the panel has been shown.
+    quint64 showings() const { return m_showings; }
     void hidePanel() override { hide(); }
 
     QWidget* panel() const;
@@ -59,4 +61,5 @@ private:
     QMetaObject::Connection m_contentObserver;
     bool m_keyMonitor = false;
     bool m_fitPending = false;
+    quint64 m_showings = 0;
 };

@@ -57,9 +57,11 @@ class X11TriggersTest : public QObject {
     bool keyboardTaken()
     {
         X11Connection& x = windows->x();
-        X11Reply<xcb_grab_keyboard_reply_t> grab(xcb_grab_keyboard_reply(
-            x.raw(), xcb_grab_keyboard(x.raw(), 0, x.root(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
-            nullptr));
+        X11Reply<xcb_grab_keyboard_reply_t> grab(
+            xcb_grab_keyboard_reply(x.raw(),
+                                    xcb_grab_keyboard(x.raw(), 0, x.root(), XCB_CURRENT_TIME,
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                    nullptr));
         if (grab && grab->status == XCB_GRAB_STATUS_ALREADY_GRABBED)
             return true;
         xcb_ungrab_keyboard(x.raw(), XCB_CURRENT_TIME);
@@ -74,7 +76,8 @@ class X11TriggersTest : public QObject {
             xcb_query_tree_reply(x.raw(), xcb_query_tree(x.raw(), x.root()), nullptr));
         for (int i = 0; tree && i < xcb_query_tree_children_length(tree.get()); ++i) {
             X11Reply<xcb_get_window_attributes_reply_t> a(xcb_get_window_attributes_reply(
-                x.raw(), xcb_get_window_attributes(x.raw(), xcb_query_tree_children(tree.get())[i]), nullptr));
+                x.raw(), xcb_get_window_attributes(x.raw(), xcb_query_tree_children(tree.get())[i]),
+                nullptr));
             if (a && a->override_redirect && a->map_state == XCB_MAP_STATE_VIEWABLE)
                 return true;
         }
@@ -142,7 +145,7 @@ private Q_SLOTS:
         QVERIFY(waitUntil([&] { return panelShown(r); }));
         QVERIFY(states(*windowOf(r, u"Panedeck"_s)).contains("_NET_WM_STATE_SKIP_TASKBAR"));
         hotkey();
-        QVERIFY(waitUntil([&] { return !panelShown(r); }));
+        QVERIFY2(waitUntil([&] { return !panelShown(r); }), (r.collect(), r.errors.constData()));
         // With Num Lock on the combination still counts.
         keys->tap(0xff7f);
         hotkey();
@@ -325,7 +328,8 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write("{}");
             QVERIFY(file.flush()); // written now, so the time set next stays
-            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                     QFileDevice::FileModificationTime));
         }
         start(Layout{});
         for (const QString& name : users)
@@ -400,38 +404,36 @@ private Q_SLOTS:
         QVERIFY(waitUntil([&] { return !panelShown(r); }));
     }
 
-    // Tiling with 0, then at once the panel again and a digit, twenty times: the tiling that ends
-    // while the panel is open again raises its windows but leaves the panel the keyboard, so the
-    // digit maximises its slot.
-    void aLatePlacementLeavesThePanelTheKeyboard()
+    // Twenty rounds of the hot key with a digit typed at once after it: 0 tiles, then at once the
+    // panel again and 1 maximises slot 1. The digits wait for the panel to have the keyboard, and
+    // the tiling that ends while the panel is open again raises its windows but leaves the panel the
+    // keyboard. Every other round waits for the tiling first.
+    void keysTypedRightAfterTheHotkeyReachThePanel()
     {
         Layout layout = slotsFor({u"alpha"_s, u"beta"_s});
         QList<xcb_window_t> editors;
         for (const QString& name : {u"alpha"_s, u"beta"_s}) {
-            const auto editor = windows->spawnTerminal(u"Code"_s, u"main.cpp — "_s + name + u" — Visual Studio Code"_s);
+            const auto editor =
+                windows->spawnTerminal(u"Code"_s, u"main.cpp — "_s + name + u" — Visual Studio Code"_s);
             QVERIFY(editor);
             editors << *editor;
         }
         layout.lastTileCount = 2;
         Resident& r = start(layout);
-        const auto openPanel = [&] {
-            hotkey();
-            std::optional<xcb_window_t> panel;
-            return waitUntil([&] { return (panel = windowOf(r, u"Panedeck"_s)).has_value(); }) &&
-                   windows->waitForActive(*panel);
-        };
         const auto maximised = [&] {
             const QRect frame = residents->outerFrame(editors[0]);
             return frame.width() > 1900 && frame.height() > 1000;
         };
         for (int i = 0; i < 20; ++i) {
             const QString round = QString::number(i);
-            QVERIFY2(openPanel(), qPrintable(round));
+            hotkey();
             keys->tap('0');
-            QVERIFY2(waitUntil([&] { return !panelShown(r); }), qPrintable(round));
-            QVERIFY2(openPanel(), qPrintable(round));
+            QVERIFY2(waitUntil([&] { return !panelShown(r) && (i % 2 == 1 || !maximised()); }),
+                     qPrintable(round));
+            hotkey();
             keys->tap('1');
-            QVERIFY2(waitUntil(maximised), qPrintable(round + QDebug::toString(residents->outerFrame(editors[0]))));
+            QVERIFY2(waitUntil(maximised),
+                     qPrintable(round + QDebug::toString(residents->outerFrame(editors[0]))));
             QVERIFY2(waitUntil([&] { return !panelShown(r); }), qPrintable(round));
         }
     }
@@ -498,7 +500,8 @@ private Q_SLOTS:
     }
 
     // Quitting while the usage probe runs: the probe, with what it started (even what ignores
-    // SIGTERM), ends within moments and the application leaves cleanly (under the sanitizers too: nothing touched after it is gone).
+    // SIGTERM), ends within moments and the application leaves cleanly (under the sanitizers too: nothing
+    // touched after it is gone).
     void quittingWhileTheUsageProbeRuns()
     {
         const QString claude = residents->homePath(u".local/bin/claude"_s);
@@ -506,7 +509,8 @@ private Q_SLOTS:
         QFile script(claude);
         QVERIFY(script.open(QIODevice::WriteOnly));
         // Its child does not listen to SIGTERM.
-        script.write("#!/bin/sh\nsh -c 'trap \"\" TERM; exec sleep 60' &\necho $! > \"$HOME/probe-child\"\nwait\n");
+        script.write(
+            "#!/bin/sh\nsh -c 'trap \"\" TERM; exec sleep 60' &\necho $! > \"$HOME/probe-child\"\nwait\n");
         script.close();
         QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
         Layout layout;

@@ -20,6 +20,8 @@ public:
     bool registerHotkey(const HotkeyConfig& config, std::function<void()> handler);
     void unregister();
     bool isRegistered() const { return m_hotKeyRegistered; }
+    // The keys typed right after a press wait until the handler's window has the keyboard.
+    void releaseHeldKeys(quintptr window) { m_hotkeys.releaseHeldKeys(window); }
 
 private:
     Hotkeys& m_hotkeys;

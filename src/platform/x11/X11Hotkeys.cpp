@@ -1,6 +1,9 @@
 #include "platform/x11/X11Hotkeys.h"
 
+#include "platform/x11/X11Reply.h"
+
 #include <QDebug>
+#include <algorithm>
 #include <cstdlib>
 
 // The XKB header names a member `explicit`, which C++ reserves.
@@ -11,10 +14,30 @@
 namespace {
 
 constexpr uint8_t badAccess = 10;
+// Longer than a loaded desktop takes to give a new window the focus; short enough that a panel
+// that never gets it does not keep the user's keys for long.
+constexpr int holdLimitMs = 1000;
+
+// A hold must end before the keyboard starts repeating the hot key, which the server still counts
+// as held: the repeats would come out after it as presses of their own.
+int holdLimit(xcb_connection_t* c, bool xkb)
+{
+    if (!xkb)
+        return holdLimitMs;
+    X11Reply<xcb_xkb_get_controls_reply_t> controls(
+        xcb_xkb_get_controls_reply(c, xcb_xkb_get_controls(c, XCB_XKB_ID_USE_CORE_KBD), nullptr));
+    if (!controls || !(controls->enabledControls & XCB_XKB_BOOL_CTRL_REPEAT_KEYS))
+        return holdLimitMs;
+    return std::clamp(int(controls->repeatDelay) - 50, 50, holdLimitMs);
+}
 
 } // namespace
 
-X11Hotkeys::X11Hotkeys() = default;
+X11Hotkeys::X11Hotkeys()
+{
+    m_holdLimit.setSingleShot(true);
+    QObject::connect(&m_holdLimit, &QTimer::timeout, [this] { thaw(); });
+}
 
 X11Hotkeys::~X11Hotkeys()
 {
@@ -94,7 +117,7 @@ int X11Hotkeys::grab(quint32 keyCode, quint32 modifiers)
     QList<xcb_void_cookie_t> grabs;
     for (const uint16_t locks : lockVariants())
         grabs.append(xcb_grab_key_checked(c, 1, m_x->root(), uint16_t(state | locks), *keycode,
-                                          XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+                                          XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_SYNC));
     int status = 0;
     for (const xcb_void_cookie_t cookie : grabs) {
         if (xcb_generic_error_t* error = xcb_request_check(c, cookie)) {
@@ -123,10 +146,46 @@ bool X11Hotkeys::stillFits() const
            keyboard.numLockMask() == m_keyboard.numLockMask();
 }
 
+void X11Hotkeys::releaseHeldKeys(quintptr window)
+{
+    if (!m_holding || !m_x)
+        return;
+    if (window) {
+        // The window's focus notices come to this connection too: chosen before asking, the focus
+        // is either there already or announced later.
+        m_holdingFor = xcb_window_t(window);
+        const uint32_t focusChanges = XCB_EVENT_MASK_FOCUS_CHANGE;
+        xcb_change_window_attributes(m_x->raw(), m_holdingFor, XCB_CW_EVENT_MASK, &focusChanges);
+        if (!hasFocus(m_holdingFor))
+            return;
+    }
+    thaw();
+}
+
+// Asked of the server: a notice may be an old one, or tell of the pointer's window.
+bool X11Hotkeys::hasFocus(xcb_window_t window) const
+{
+    X11Reply<xcb_get_input_focus_reply_t> focus(
+        xcb_get_input_focus_reply(m_x->raw(), xcb_get_input_focus(m_x->raw()), nullptr));
+    return focus && focus->focus == window;
+}
+
+void X11Hotkeys::thaw()
+{
+    if (!m_holding)
+        return;
+    m_holding = false;
+    m_holdingFor = XCB_NONE;
+    m_holdLimit.stop();
+    xcb_allow_events(m_x->raw(), XCB_ALLOW_ASYNC_KEYBOARD, XCB_CURRENT_TIME);
+    xcb_flush(m_x->raw());
+}
+
 void X11Hotkeys::release()
 {
     if (!m_keycode || !m_x)
         return;
+    thaw(); // ungrabbing leaves a grab in force, and its freeze, as they are
     for (const uint16_t locks : lockVariants())
         xcb_ungrab_key(m_x->raw(), *m_keycode, m_x->root(), uint16_t(m_state | locks));
     xcb_flush(m_x->raw());
@@ -148,7 +207,10 @@ bool X11Hotkeys::readEventsOnce()
     bool remapped = false;
     while (xcb_generic_event_t* event = xcb_poll_for_event(m_x->raw())) {
         const uint8_t type = event->response_type & 0x7f;
-        if (type == XCB_MAPPING_NOTIFY || (m_xkbEvent && event->response_type == m_xkbEvent)) {
+        if (type == XCB_FOCUS_IN && m_holding &&
+            reinterpret_cast<xcb_focus_in_event_t*>(event)->event == m_holdingFor && hasFocus(m_holdingFor)) {
+            thaw();
+        } else if (type == XCB_MAPPING_NOTIFY || (m_xkbEvent && event->response_type == m_xkbEvent)) {
             remapped = true;
         } else if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) {
             const auto* key = reinterpret_cast<xcb_key_press_event_t*>(event);
@@ -159,8 +221,14 @@ bool X11Hotkeys::readEventsOnce()
                 const bool repeat = type == XCB_KEY_PRESS && m_keyDown;
                 m_keyDown = type == XCB_KEY_PRESS;
                 if (type == XCB_KEY_PRESS && combination && !repeat && m_pressed) {
+                    m_holding = true;
+                    m_holdLimit.start(holdLimit(m_x->raw(), m_xkbEvent != 0));
                     auto pressed = m_pressed;
                     pressed();
+                } else if (type == XCB_KEY_PRESS) {
+                    // Not a press for the panel: the keyboard goes on as it was.
+                    xcb_allow_events(m_x->raw(), XCB_ALLOW_ASYNC_KEYBOARD, XCB_CURRENT_TIME);
+                    xcb_flush(m_x->raw());
                 }
             }
         }
