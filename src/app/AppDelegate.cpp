@@ -58,6 +58,15 @@ bool AppDelegate::applicationDidFinishLaunching()
     // The answer is read again, without a prompt, by the first refresh.
     m_services.desktop.accessibility.isProcessTrusted(true);
 
+    // Key events reach the double tap's global monitor only once the process is trusted, and the
+    // monitor was installed before: when the panel finds access newly granted, the triggers are
+    // wired again.
+    connect(m_state.get(), &AppState::changed, this, [this](AppState::Field field) {
+        if (field != AppState::Field::axTrusted || !m_state->axTrusted() || m_triggersTrusted)
+            return;
+        Log::line(QStringLiteral("Panedeck: accessibility access granted, triggers wired again"));
+        applyTriggerSettings();
+    });
     QPointer<AppDelegate> self(this);
     m_state->triggerSettingsChanged = [self] {
         if (self)
@@ -73,6 +82,7 @@ void AppDelegate::applyTriggerSettings()
     m_doubleTapMonitor.stop();
     if (!m_store)
         return;
+    m_triggersTrusted = m_services.desktop.accessibility.isProcessTrusted(false);
     const Layout& layout = m_store->layout();
     QPointer<AppDelegate> self(this);
 

@@ -67,4 +67,5 @@ private:
     std::unique_ptr<PanelController> m_panelController;
     HotkeyManager m_hotkeyManager;
     DoubleTapKeyMonitor m_doubleTapMonitor;
+    bool m_triggersTrusted = false; // whether the process was trusted when the triggers were wired
 };

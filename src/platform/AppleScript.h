@@ -3,7 +3,7 @@
 #include <QString>
 #include <optional>
 
-// AppleScript run in this process.
+// AppleScript, run on behalf of this process.
 class AppleScript {
 public:
     struct Outcome {

@@ -25,6 +25,9 @@ public:
     virtual ~Workspace() = default;
     // Hands a file or folder path to the desktop's default handler; false when that failed.
     virtual bool openPath(const QString& path) = 0;
+    // Hands an address (a URL) to the desktop's handler for its scheme; false when that failed.
+    // Where paths and addresses go to the same opener, that is openPath.
+    virtual bool openURL(const QString& address) { return openPath(address); }
     // Launches (or brings forward) the application at a path; false when that failed.
     virtual bool openApplication(const QString& path) = 0;
     // In the order the platform lists them.

@@ -12,6 +12,9 @@ bool compositing();
 // or ends a sheet, which some window managers would otherwise take for an application stealing the
 // focus.
 void takeKeyboard(QWidget* window);
+// Shows a window drawn over everything else, on every desktop, that the mouse passes through and
+// that stays when another application is active: the focus cue.
+void showOverlay(QWidget* window);
 // Sets a shown window's opacity and sends it to the window system at once: a fade that repaints
 // nothing would otherwise reach the compositor only with the window's next request.
 void setOpacity(QWidget* window, double opacity);

@@ -108,10 +108,10 @@ void PanelRootView::arrange()
         column->setContentsMargins(0, 0, 0, 0);
         column->setSpacing(16);
         m_permission = new PermissionView(m_content);
-        // The system may ask for access itself; the state then reads the answer again.
+        // The answer is read again when the panel is next opened.
         connect(m_permission, &PermissionView::openSettingsRequested, this, [this] {
-            m_state.requestAccessibility();
-            Q_EMIT openAccessibilitySettingsRequested();
+            m_workspace.openURL(QStringLiteral(
+                "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"));
         });
         column->addWidget(m_permission);
         m_grid->setFixedWidth(int(m_widths.panel - 2 * PanelLayout::panelPadding));

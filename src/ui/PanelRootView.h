@@ -41,7 +41,6 @@ public:
     void fitScreen(const QSizeF& visible);
 
     // Signals the permission view's button; the platform decides what to open.
-    Q_SIGNAL void openAccessibilitySettingsRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,5 +1,7 @@
 #include "ui/QtScreens.h"
 
+#include "ui/Pointer.h"
+
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
@@ -59,5 +61,5 @@ QPointF QtScreens::pointerLocation()
 void QtScreens::warpPointer(const QPointF& topLeftPoint)
 {
     const QPoint origin = primaryGeometry().topLeft();
-    QCursor::setPos(qRound(topLeftPoint.x()) + origin.x(), qRound(topLeftPoint.y()) + origin.y());
+    Pointer::warp(QPoint(qRound(topLeftPoint.x()) + origin.x(), qRound(topLeftPoint.y()) + origin.y()));
 }

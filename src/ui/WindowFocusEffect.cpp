@@ -222,6 +222,6 @@ void WindowFocusEffect::play(const QPointF& bottomLeftPoint)
     // The native window exists, shaped, before it is mapped: never a moment of the whole square.
     overlay->winId();
     overlay->setTime(0);
-    overlay->show();
+    AccessoryWindow::showOverlay(overlay);
     group->start();
 }

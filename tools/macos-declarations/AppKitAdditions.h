@@ -29,9 +29,3 @@ static const NSEventMask NSEventMaskFlagsChanged = 1ULL << NSFlagsChanged;
 + (void)removeMonitor:(id)eventMonitor;
 @end
 
-extern NSString* const NSAppleScriptErrorMessage;
-
-@interface NSAppleScript (MacOnly)
-- (instancetype)initWithSource:(NSString*)source;
-- (NSAppleEventDescriptor*)executeAndReturnError:(NSDictionary<NSString*, id>**)errorInfo;
-@end

@@ -208,12 +208,6 @@ std::optional<QString> AppState::folderPath(const AppWindow& window) const
     return UnassignedFolder::path(window, m_openFolderPaths);
 }
 
-void AppState::requestAccessibility()
-{
-    m_desktop.accessibility.isProcessTrusted(true);
-    refresh();
-}
-
 bool AppState::isFocusDimmed(const std::optional<FocusTarget>& target) const
 {
     return FocusMatcher::isDimmed(

@@ -98,8 +98,6 @@ public:
     // --- refresh cycle
     void refresh();
     void captureFocusedWindow();
-    // Asks for accessibility access (the system may prompt, or connect again) and refreshes.
-    void requestAccessibility();
     std::optional<SlotStatus> status(int slot) const;
     QList<int> tileSlots() const;
     std::optional<QString> folderPath(const AppWindow& window) const;

@@ -36,34 +36,41 @@ QList<Application> describeAll(NSArray* apps)
 
 } // namespace
 
+// These are also asked from worker threads, which have no autorelease pool of their own: each call
+// drains what it made.
 QList<Application> running()
 {
-    return describeAll([NSWorkspace sharedWorkspace].runningApplications);
+    @autoreleasepool {
+        return describeAll([NSWorkspace sharedWorkspace].runningApplications);
+    }
 }
 
 QList<Application> withIdentifier(const QString& bundleIdentifier)
 {
-    NSString* identifier = [NSString stringWithUTF8String:bundleIdentifier.toUtf8().constData()];
-    return describeAll([NSRunningApplication runningApplicationsWithBundleIdentifier:identifier]);
+    @autoreleasepool {
+        NSString* identifier = [NSString stringWithUTF8String:bundleIdentifier.toUtf8().constData()];
+        return describeAll([NSRunningApplication runningApplicationsWithBundleIdentifier:identifier]);
+    }
 }
 
-// The user asked for this application's window: it comes forward over the others. The option is
-// deprecated from macOS 14, where activation is cooperative, and still honoured there.
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Wdeprecated-declarations"
+// The user asked for this application's window: it comes forward, without options (ignoring
+// other applications does nothing since macOS 14).
 bool activate(qint32 pid)
 {
-    NSRunningApplication* app = [NSRunningApplication runningApplicationWithProcessIdentifier:pid];
-    return app && [app activateWithOptions:NSApplicationActivateIgnoringOtherApps];
+    @autoreleasepool {
+        NSRunningApplication* app = [NSRunningApplication runningApplicationWithProcessIdentifier:pid];
+        return app && [app activateWithOptions:0];
+    }
 }
-#pragma clang diagnostic pop
 
 std::optional<qint32> frontmost()
 {
-    NSRunningApplication* app = [NSWorkspace sharedWorkspace].frontmostApplication;
-    if (!app)
-        return std::nullopt;
-    return qint32(app.processIdentifier);
+    @autoreleasepool {
+        NSRunningApplication* app = [NSWorkspace sharedWorkspace].frontmostApplication;
+        if (!app)
+            return std::nullopt;
+        return qint32(app.processIdentifier);
+    }
 }
 
 } // namespace MacApplications

@@ -21,22 +21,28 @@ std::optional<QString> text(NSString* string)
 // Strings, numbers and Booleans are read; other kinds of value are reported as present but empty.
 std::optional<QVariant> MacBundle::infoValue(const QString& key) const
 {
-    id value = [[NSBundle mainBundle] objectForInfoDictionaryKey:ns(key)];
-    if (!value)
-        return std::nullopt;
-    if ([value isKindOfClass:[NSString class]])
-        return QVariant(QString::fromUtf8([value UTF8String]));
-    if ([value isKindOfClass:[NSNumber class]])
-        return QVariant([value doubleValue]);
-    return QVariant();
+    @autoreleasepool {
+        id value = [[NSBundle mainBundle] objectForInfoDictionaryKey:ns(key)];
+        if (!value)
+            return std::nullopt;
+        if ([value isKindOfClass:[NSString class]])
+            return QVariant(QString::fromUtf8([value UTF8String]));
+        if ([value isKindOfClass:[NSNumber class]])
+            return QVariant([value doubleValue]);
+        return QVariant();
+    }
 }
 
 std::optional<QString> MacBundle::resourcePath(const QString& name, const QString& extension) const
 {
-    return text([[NSBundle mainBundle] pathForResource:ns(name) ofType:ns(extension)]);
+    @autoreleasepool {
+        return text([[NSBundle mainBundle] pathForResource:ns(name) ofType:ns(extension)]);
+    }
 }
 
 std::optional<QString> MacBundle::bundleIdentifier() const
 {
-    return text([NSBundle mainBundle].bundleIdentifier);
+    @autoreleasepool {
+        return text([NSBundle mainBundle].bundleIdentifier);
+    }
 }

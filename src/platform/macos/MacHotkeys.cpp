@@ -4,15 +4,13 @@
 
 namespace {
 
-// "PDck": the signature that marks the hot key as this application's.
-constexpr OSType signature = 0x5044636B;
+// "PNDK": the signature that marks the hot key as this application's.
+constexpr OSType signature = 0x504E444B;
 
-OSStatus onHotKey(EventHandlerCallRef, EventRef event, void* userData)
+// The event's hot-key identity is not looked at: this process registers one hot key only.
+OSStatus onHotKey(EventHandlerCallRef, EventRef, void* userData)
 {
-    EventHotKeyID id{};
-    if (GetEventParameter(event, kEventParamDirectObject, typeEventHotKeyID, nullptr, sizeof(id), nullptr,
-                          &id) != noErr ||
-        id.signature != signature)
+    if (!userData)
         return noErr;
     const auto* pressed = static_cast<const std::function<void()>*>(userData);
     if (*pressed)

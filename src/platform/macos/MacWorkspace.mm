@@ -16,13 +16,23 @@ NSURL* fileURL(const QString& path)
 
 bool MacWorkspace::openPath(const QString& path)
 {
-    return [[NSWorkspace sharedWorkspace] openURL:fileURL(path)];
+    @autoreleasepool {
+        return [[NSWorkspace sharedWorkspace] openURL:fileURL(path)];
+    }
 }
 
 // An application bundle opened as a file is launched, or brought forward when it runs.
 bool MacWorkspace::openApplication(const QString& path)
 {
-    return [[NSWorkspace sharedWorkspace] openURL:fileURL(path)];
+    return openPath(path);
+}
+
+bool MacWorkspace::openURL(const QString& address)
+{
+    @autoreleasepool {
+        NSURL* url = [NSURL URLWithString:[NSString stringWithUTF8String:address.toUtf8().constData()]];
+        return url && [[NSWorkspace sharedWorkspace] openURL:url];
+    }
 }
 
 QList<RunningApplication> MacWorkspace::runningApplications()

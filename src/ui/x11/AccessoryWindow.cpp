@@ -79,6 +79,12 @@ void takeKeyboard(QWidget* window)
     xcb_flush(c);
 }
 
+// The window's flags say it all to an X11 desktop.
+void showOverlay(QWidget* window)
+{
+    window->show();
+}
+
 // The C library keeps freed memory for its next requests; a resident program that is hidden most
 // of the time gives it back.
 void returnFreedMemory()

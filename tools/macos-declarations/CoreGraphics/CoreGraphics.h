@@ -16,3 +16,11 @@ struct CGSize {
     CGFloat height;
 };
 typedef struct CGSize CGSize;
+
+typedef int32_t CGError;
+typedef unsigned int boolean_t;
+
+extern "C" {
+CGError CGWarpMouseCursorPosition(CGPoint newCursorPosition);
+CGError CGAssociateMouseAndMouseCursorPosition(boolean_t connected);
+}

@@ -1,0 +1,8 @@
+#include "ui/Pointer.h"
+
+#include <QCursor>
+
+void Pointer::warp(const QPoint& desktopPoint)
+{
+    QCursor::setPos(desktopPoint);
+}
