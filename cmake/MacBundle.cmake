@@ -1,18 +1,20 @@
 # Panedeck.app on macOS: the executable as an application bundle with its Info dictionary (made from
 # resources/Info.plist.in), its icon (rendered from the project's own mark and packed by iconutil)
 # and the resources listed in resources/bundle-layout.txt; `cmake --build --preset <p> --target dmg`
-# deploys Qt into it, signs it and puts it on a drag-to-Applications disk image.
+# deploys Qt into a copy of it, signs the copy and puts it on a drag-to-Applications disk image.
 
 set_target_properties(panedeck PROPERTIES
   MACOSX_BUNDLE TRUE
   OUTPUT_NAME ${PANEDECK_EXECUTABLE}
   MACOSX_BUNDLE_INFO_PLIST ${PROJECT_BINARY_DIR}/Info.plist)
 
-# The icon: every size the icon format holds, from the SVG mark, by a small Qt tool.
+# The icon: every size the icon format holds, from the SVG mark, by a small Qt tool that runs
+# without a window system (no Dock icon while building).
 add_executable(panedeck_iconset ${PROJECT_SOURCE_DIR}/tools/iconset/main.cpp)
 target_link_libraries(panedeck_iconset PRIVATE Qt6::Gui Qt6::Svg)
 add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/Panedeck.icns
-  COMMAND panedeck_iconset ${PROJECT_SOURCE_DIR}/resources/panedeck.svg ${PROJECT_BINARY_DIR}/Panedeck.iconset
+  COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
+          $<TARGET_FILE:panedeck_iconset> ${PROJECT_SOURCE_DIR}/resources/panedeck.svg ${PROJECT_BINARY_DIR}/Panedeck.iconset
   COMMAND iconutil -c icns ${PROJECT_BINARY_DIR}/Panedeck.iconset -o ${PROJECT_BINARY_DIR}/Panedeck.icns
   DEPENDS panedeck_iconset ${PROJECT_SOURCE_DIR}/resources/panedeck.svg
   VERBATIM)
@@ -42,7 +44,8 @@ set(PANEDECK_CODESIGN_IDENTITY "-" CACHE STRING "Identity the disk image's appli
 find_program(PANEDECK_MACDEPLOYQT macdeployqt HINTS ${QT6_INSTALL_PREFIX}/bin REQUIRED)
 add_custom_target(dmg
   COMMAND ${CMAKE_COMMAND} -E env MACDEPLOYQT=${PANEDECK_MACDEPLOYQT}
-          ${PROJECT_SOURCE_DIR}/scripts/make-dmg $<TARGET_BUNDLE_DIR:panedeck> ${PANEDECK_CODESIGN_IDENTITY}
+          ${PROJECT_SOURCE_DIR}/scripts/make-dmg $<TARGET_BUNDLE_DIR:panedeck> ${CMAKE_OSX_DEPLOYMENT_TARGET}
+          ${PANEDECK_CODESIGN_IDENTITY}
   DEPENDS panedeck
   COMMENT "Panedeck.dmg: the application with its Qt frameworks, signed, beside a link to Applications"
   VERBATIM)

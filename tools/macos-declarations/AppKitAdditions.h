@@ -22,6 +22,11 @@ static const NSEventType NSEventTypeKeyDown = NSKeyDown;
 static const NSEventType NSEventTypeFlagsChanged = NSFlagsChanged;
 static const NSEventMask NSEventMaskKeyDown = 1ULL << NSKeyDown;
 static const NSEventMask NSEventMaskFlagsChanged = 1ULL << NSFlagsChanged;
+static const NSEventModifierFlags NSEventModifierFlagCapsLock = 1 << 16;
+static const NSEventModifierFlags NSEventModifierFlagShift = 1 << 17;
+static const NSEventModifierFlags NSEventModifierFlagControl = 1 << 18;
+static const NSEventModifierFlags NSEventModifierFlagOption = 1 << 19;
+static const NSEventModifierFlags NSEventModifierFlagCommand = 1 << 20;
 
 @interface NSEvent (MacOnly)
 + (id)addGlobalMonitorForEventsMatchingMask:(NSEventMask)mask handler:(void (^)(NSEvent* event))block;

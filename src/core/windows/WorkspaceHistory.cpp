@@ -1,5 +1,6 @@
 #include "core/windows/WorkspaceHistory.h"
 
+#include "core/System.h"
 #include "core/text/Paths.h"
 #include "core/text/Text.h"
 
@@ -33,11 +34,9 @@ std::optional<QString> localPath(const QString& address)
 
 QString defaultStorageURL()
 {
-#if defined(Q_OS_MACOS)
-    const auto base = QStandardPaths::GenericDataLocation; // Application Support
-#else
-    const auto base = QStandardPaths::GenericConfigLocation; // ~/.config
-#endif
+    // ~/Library/Application Support on a Mac, ~/.config elsewhere.
+    const auto base =
+        System::macOS ? QStandardPaths::GenericDataLocation : QStandardPaths::GenericConfigLocation;
     return QDir(QStandardPaths::writableLocation(base))
         .filePath(QStringLiteral("Code/User/globalStorage/storage.json"));
 }

@@ -15,6 +15,10 @@ typedef UInt32 OptionBits;
 typedef unsigned long ItemCount;
 typedef unsigned long ByteCount;
 enum { noErr = 0 };
+// Statuses of the Carbon Event Manager.
+enum { eventInternalErr = -9868, eventHotKeyExistsErr = -9878, eventHotKeyInvalidErr = -9879 };
+// Modifier bits of a hot key.
+enum { cmdKey = 0x100, shiftKey = 0x200, optionKey = 0x800, controlKey = 0x1000 };
 
 typedef OSType EventParamName;
 typedef OSType EventParamType;
