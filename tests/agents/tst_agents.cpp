@@ -1,4 +1,5 @@
 #include "FakePlatform.h"
+#include "TestFiles.h"
 #include "core/agents/AgentHookSnippet.h"
 #include "core/agents/AgentStatusStore.h"
 #include "core/text/IsoTime.h"
@@ -24,18 +25,7 @@ QByteArray stateFile(const QString& cwd, const QString& state, const QDateTime& 
         .toUtf8();
 }
 
-void write(const QString& path, const QByteArray& bytes, std::optional<double> ageSeconds = {})
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    file.flush(); // nothing written after the time is set
-    if (ageSeconds)
-        QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addMSecs(-qint64(*ageSeconds * 1000)),
-                                 QFileDevice::FileModificationTime));
-}
-
+using TestFiles::write;
 using Slots = QHash<int, QString>;
 
 } // namespace

@@ -79,7 +79,8 @@ private Q_SLOTS:
     void aSecondCopyTellsTheUserAndCreatesNothing()
     {
         fx->workspace.processes[*bundle.identifier] = {{400, std::nullopt}, {500, std::nullopt}};
-        QTest::ignoreMessage(QtInfoMsg, SingleInstance::logLine.toUtf8());
+        QTest::ignoreMessage(QtInfoMsg,
+                             "SingleInstance: 既に起動中のインスタンスがあるためこのプロセスを終了します");
         QVERIFY(!launch(Layout{}));
         QCOMPARE(alerts.size(), 1);
         QCOMPARE(alerts[0].style, AppDelegate::AlertStyle::informational);
@@ -101,8 +102,8 @@ private Q_SLOTS:
         layout.tapCount = 3;
         QVERIFY(launch(layout));
         QVERIFY(delegate->store() && delegate->state() && delegate->panelController());
-        QVERIFY(!panelVisible()); // nothing shown until a trigger fires
-        QCOMPARE(fx->ax.trustPrompts, QList<bool>{true});
+        QVERIFY(!panelVisible());                                  // nothing shown until a trigger fires
+        QCOMPARE(fx->ax.trustPrompts, (QList<bool>{true, false})); // asked once; the triggers only look
         QCOMPARE(hotkeys.registrations, (QList<std::pair<quint32, quint32>>{{0, 0x1200}}));
         QCOMPARE(delegate->doubleTapMonitor().mode(), DoubleTapKey::shift);
         QCOMPARE(delegate->doubleTapMonitor().tapCount(), 3);
@@ -143,6 +144,24 @@ private Q_SLOTS:
         QCOMPARE(keys.monitors(), 0);
     }
 
+    // A global key monitor hears keys only once the process is trusted: access granted while running
+    // wires the triggers again, once.
+    void accessGrantedLaterRewiresTheTriggers()
+    {
+        fx->ax.trusted = false;
+        QVERIFY(launch(Layout{}));
+        delegate->state()->refresh();
+        QCOMPARE(hotkeys.registrations.size(), 1);
+        fx->ax.trusted = true;
+        QTest::ignoreMessage(QtInfoMsg, "Panedeck: accessibility access granted, triggers wired again");
+        QTest::ignoreMessage(QtInfoMsg, "Panedeck: triggers wired (hotkey on, double tap shift x2)");
+        delegate->state()->refresh();
+        QCOMPARE(hotkeys.registrations.size(), 2);
+        QCOMPARE(keys.monitors(), 2);
+        delegate->state()->refresh();
+        QCOMPARE(hotkeys.registrations.size(), 2);
+    }
+
     void aTakenHotkeyIsReportedAndTheDoubleTapStillWorks()
     {
         hotkeys.registerStatus = Hotkeys::combinationTaken;
@@ -151,7 +170,8 @@ private Q_SLOTS:
         QCOMPARE(alerts.size(), 1);
         QCOMPARE(alerts[0].style, AppDelegate::AlertStyle::warning);
         QCOMPARE(alerts[0].title, QStringLiteral("ホットキーを登録できませんでした"));
-        QCOMPARE(alerts[0].text, AppDelegate::hotkeyAlertText(layoutFile(), QDir::homePath()));
+        QCOMPARE(alerts[0].text, u"他のアプリが同じホットキーを使用している可能性があります。"_qs +
+                                     layoutFile() + u" の hotkey を変更してアプリを再起動してください。"_qs);
         doubleTap();
         QVERIFY(panelVisible());
 

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "core/layout/LayoutJson.h"
 #include "core/layout/LayoutStore.h"
 
@@ -21,18 +22,8 @@ SlotEntry project(const QString& name, const QString& path, std::optional<QStrin
     return e;
 }
 
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void write(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
+using TestFiles::write;
+const auto contents = TestFiles::read;
 
 } // namespace
 
@@ -178,6 +169,10 @@ private Q_SLOTS:
         QCOMPARE(back.name, u"API"_qs);
         QCOMPARE(back.color, u"rose"_qs);
         QCOMPARE(back.server->address, u"localhost:8080"_qs);
+        // Renamed, then dropped onto its own slot: the displaced self is remembered first and comes back.
+        store.updateEntry(7, u"Renamed"_qs, std::nullopt, std::nullopt);
+        store.assign(project(u"api"_qs, u"/src/api"_qs), 7);
+        QCOMPARE(onDisk().entry(7)->name, u"Renamed"_qs);
     }
 
     void unreadableFileIsKeptBeforeTheFirstSave()

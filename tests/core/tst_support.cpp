@@ -1,4 +1,5 @@
 #include "FakePlatform.h"
+#include "TestFiles.h"
 #include "core/shell/AppSupportDirectory.h"
 #include "core/shell/AppVersion.h"
 #include "core/shell/SingleInstance.h"
@@ -20,13 +21,7 @@ Q_DECLARE_METATYPE(Expected)
 
 namespace {
 
-void write(const QString& path, const QByteArray& contents)
-{
-    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(contents);
-}
+using TestFiles::write;
 
 // Every entry below `root` by relative path, with file contents.
 QMap<QString, QByteArray> tree(const QString& root)

@@ -40,6 +40,10 @@ private Q_SLOTS:
         QCOMPARE(occupiedRegions(4, screen, {4}),
                  (Regions{{4, QRectF(0, 0, 960, 540)}})); // bottom never stretches
         QCOMPARE(occupiedRegions(3, screen, {5, 3}), (Regions{{3, QRectF(1280, 0, 640, 1080)}}));
+        QCOMPARE(occupiedRegions(6, screen, {3, 4}),
+                 (Regions{{3, QRectF(1280, 0, 640, 1080)}, {4, QRectF(0, 0, 640, 540)}}));
+        QCOMPARE(occupiedRegions(6, screen, {3, 6}),
+                 (Regions{{3, QRectF(1280, 540, 640, 540)}, {6, QRectF(1280, 0, 640, 540)}}));
         QVERIFY(occupiedRegions(4, screen, {}).isEmpty());
         QVERIFY(occupiedRegions(5, screen, {1, 2}).isEmpty());
     }

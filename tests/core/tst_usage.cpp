@@ -213,6 +213,7 @@ private Q_SLOTS:
         QCOMPARE(schedule.endsAt, now.addSecs(3700));
         QVERIFY(schedule.panelOpened(now.addSecs(3701))); // a new window with its own grid
         QCOMPARE(schedule.nextRun(now.addSecs(3701)), now.addSecs(4001));
+        QCOMPARE(schedule.nextRun(now.addSecs(5201)), now.addSecs(5501)); // due exactly at the end
     }
 
     void commandLine()

@@ -1,6 +1,5 @@
 #include "AppStateFixture.h"
 #include "core/state/Scheduling.h"
-#include "core/text/IsoTime.h"
 
 #include <QDir>
 #include <QSemaphore>
@@ -33,16 +32,10 @@ class AppStateTest : public QObject {
         };
     }
 
-    // A Claude Code session in `folder`, as its state file says, updated a minute ago.
+    // A Claude Code session in `folder`, updated a minute ago.
     void agent(const QString& folder, const QString& state)
     {
-        const QString states = fx->dir.filePath(u"support/agent-state/"_qs);
-        QVERIFY(QDir().mkpath(states));
-        QFile f(states + QString::number(qHash(folder)) + u".state"_qs);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write((u"cwd="_qs + folder + u"\nstate="_qs + state + u"\nupdatedAt="_qs +
-                 IsoTime::format(fx->scheduling.clock.addSecs(-60)) + u'\n')
-                    .toUtf8());
+        fx->agent(folder, state, fx->scheduling.clock.addSecs(-60));
     }
 
 private Q_SLOTS:
@@ -246,7 +239,11 @@ private Q_SLOTS:
         QCOMPARE(runs(), 7); // the chain has stopped
         QCOMPARE(fx->scheduling.pendingTimers(), 0);
         fx->state->panelDidOpen();
-        QCOMPARE(runs(), 8); // a new window runs at once
+        QCOMPARE(runs(), 8); // a new window runs at once, then every 5 minutes up to its very end
+        for (int run = 9; run <= 14; ++run) {
+            fx->scheduling.advance(300 * 1000);
+            QCOMPARE(runs(), run);
+        }
         fx->state->setClaudeUsageEnabled(false);
         QCOMPARE(fx->scheduling.pendingTimers(), 0);
         fx->scheduling.runBackground();
@@ -255,14 +252,18 @@ private Q_SLOTS:
 
     void layoutInAndOut()
     {
-        const QList<ShortcutEntry> seven(7, {u"f"_qs, u"/f"_qs}), twelve(12, {u"A"_qs, u"/A.app"_qs});
+        const QList<ShortcutEntry> twelve(12, {u"A"_qs, u"/A.app"_qs});
         fx->make({.slots = {{u"1"_qs, Fx::entry(u"a"_qs, u"/a"_qs)}},
                   .panelTheme = u"graphite"_qs,
                   .lastTileCount = 5,
-                  .folderShortcuts = seven});
+                  .folderShortcuts = twelve,
+                  .urlShortcuts = twelve,
+                  .appShortcuts = twelve});
         QCOMPARE(fx->state->lastTileCount(), 4);
         QCOMPARE(fx->state->panelTheme(), PanelTheme::mistBlue);
-        QCOMPARE(fx->state->folderShortcuts().size(), 5);
+        QCOMPARE((QList<qsizetype>{fx->state->folderShortcuts().size(), fx->state->urlShortcuts().size(),
+                                   fx->state->appShortcuts().size()}),
+                 (QList<qsizetype>{5, 5, 10}));
         QCOMPARE(fx->state->tileSlots(), (QList<int>{1, 2, 4, 5}));
         QVERIFY(fx->state->statuses().isEmpty()); // nothing is listed before the first refresh
 
@@ -301,7 +302,8 @@ private Q_SLOTS:
                     ++finished;
                 });
             // Qt's pool still has a thread for other work; the jobs are let go whatever the answer.
-            poolFree = QThreadPool::globalInstance()->tryStart([&] { ran.release(); }) && ran.tryAcquire(1, 5000);
+            poolFree =
+                QThreadPool::globalInstance()->tryStart([&] { ran.release(); }) && ran.tryAcquire(1, 5000);
             release.release(jobs);
         }
         QThreadPool::globalInstance()->waitForDone();

@@ -4,6 +4,7 @@
 #include "FakePlatform.h"
 #include "FakeProcesses.h"
 #include "FakeScheduling.h"
+#include "TestFiles.h"
 #include "core/state/AppState.h"
 
 #include <QTemporaryDir>
@@ -79,6 +80,15 @@ public:
         else
             ax.addApplication(WindowDiscovery::vscodeBundleID, pid, {id});
         return id;
+    }
+
+    // A Claude Code session in `cwd`, as its state file says.
+    void agent(const QString& cwd, const QString& agentState, const QDateTime& updatedAt)
+    {
+        TestFiles::write(dir.filePath(QStringLiteral("support/agent-state/%1.state").arg(qHash(cwd))),
+                         QStringLiteral("cwd=%1\nstate=%2\nupdatedAt=%3\n")
+                             .arg(cwd, agentState, updatedAt.toUTC().toString(Qt::ISODate))
+                             .toUtf8());
     }
 
     static SlotEntry entry(const QString& name, const QString& path, std::optional<QString> kind = {},

@@ -173,6 +173,10 @@ private Q_SLOTS:
         const QUuid a = QUuid::createUuid();
         pulse->setToken(a);
         QCOMPARE(pulse->state(), (State{18, 0.4, 18 * 1.6, 0.7, 0}));
+        // The echo waits 80 ms, then follows the way the main ring went.
+        QCOMPARE(FocusPulse::stateAt(80, 18, false).echoSpread, 18 * 1.6);
+        QVERIFY(qFuzzyCompare(FocusPulse::stateAt(300, 18, false).echoSpread,
+                              1.6 * FocusPulse::stateAt(220, 18, false).mainSpread));
         QWidget* overlay = pulse->overlay();
         QVERIFY(overlay && overlay->isVisible());
         // A new frame at most every 33 ms: until then the overlay keeps showing the primed rings.
@@ -200,7 +204,7 @@ private Q_SLOTS:
                     ring);
         pulse->animation()->setCurrentTime(950);
         QVERIFY(pulse->state().mainOpacity > 0 && pulse->state().mainOpacity < 1);
-        pulse->animation()->setCurrentTime(FocusPulse::durationMs);
+        pulse->animation()->setCurrentTime(1050);
         QCOMPARE(pulse->state().mainOpacity + pulse->state().fillOpacity, 0.0);
         QVERIFY(!overlay->isVisible());
         QCOMPARE(pulse->playing(), a);
@@ -221,7 +225,7 @@ private Q_SLOTS:
         QCOMPARE(pulse->state(), (State{0, 1, 0, 0, 1}));
         pulse->animation()->setCurrentTime(849);
         QCOMPARE(pulse->state().fillOpacity, 1.0);
-        pulse->animation()->setCurrentTime(FocusPulse::durationMs);
+        pulse->animation()->setCurrentTime(1050);
         QCOMPARE(pulse->state().fillOpacity, 0.0);
     }
 
@@ -257,15 +261,15 @@ private Q_SLOTS:
         QCOMPARE(theirs->pulse()->playing(), std::nullopt);
         QVERIFY(!mine->dim()->dimmed());
         QVERIFY(theirs->dim()->dimmed() && plain->dim()->dimmed());
-        theirs->dim()->animation()->setCurrentTime(FocusDim::dimMs);
+        theirs->dim()->animation()->setCurrentTime(180);
         QCOMPARE(theirs->dim()->opacity(), 0.38);
         QCOMPARE(mine->dim()->opacity(), 1.0);
 
-        f.scheduling.advance(AppState::focusDimMs);
+        f.scheduling.advance(650);
         QVERIFY(!theirs->dim()->dimmed());
-        theirs->dim()->animation()->setCurrentTime(FocusDim::undimMs / 2);
+        theirs->dim()->animation()->setCurrentTime(150);
         QVERIFY(theirs->dim()->amount() > 0 && theirs->dim()->amount() < 0.5); // the soft landing
-        theirs->dim()->animation()->setCurrentTime(FocusDim::undimMs);
+        theirs->dim()->animation()->setCurrentTime(300);
         QCOMPARE(theirs->dim()->opacity(), 1.0);
         QCOMPARE(mine->pulse()->playing(), state.focusHighlight()->token); // the highlight stays
     }
@@ -302,21 +306,17 @@ private Q_SLOTS:
         QImage red(32, 32, QImage::Format_RGB32);
         red.fill(Qt::red);
         QVERIFY(red.save(icon));
-        QVERIFY(QDir(home.path()).mkpath(u"bin"_qs) && QDir(home.path()).mkpath(u"share/applications"_qs));
-        QFile program(home.filePath(u"bin/tool"_qs));
-        QVERIFY(program.open(QIODevice::WriteOnly) && program.write("#!/bin/sh\n") > 0);
-        program.close();
-        program.setPermissions(program.permissions() | QFileDevice::ExeOwner);
-        QFile entry(home.filePath(u"share/applications/tool.desktop"_qs));
-        QVERIFY(entry.open(QIODevice::WriteOnly));
-        entry.write("[Desktop Entry]\nName=Tool\nIcon=" + icon.toUtf8() + "\n");
-        entry.close();
+        const QString program = home.filePath(u"bin/tool"_qs);
+        const QString entry = home.filePath(u"share/applications/tool.desktop"_qs);
+        QVERIFY(TestFiles::write(program, "#!/bin/sh\n") &&
+                TestFiles::write(entry, "[Desktop Entry]\nName=Tool\nIcon=" + icon.toUtf8() + "\n"));
+        QVERIFY(QFile::setPermissions(program, QFile::permissions(program) | QFileDevice::ExeOwner));
         const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", home.filePath(u"share"_qs).toUtf8());
 
         AppStateFixture f;
         AppState& state = f.make(Layout{});
-        state.updateShortcuts({}, {}, {{u"tool"_qs, program.fileName()}, {u"Tool"_qs, entry.fileName()}});
+        state.updateShortcuts({}, {}, {{u"tool"_qs, program}, {u"Tool"_qs, entry}});
         Host host;
         ShortcutBarView bar(state, host, 966, 8, 12);
         bar.show();

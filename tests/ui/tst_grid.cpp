@@ -2,13 +2,12 @@
 #include "Glyphs.h"
 #include "Picture.h"
 #include "core/layout/DragPayload.h"
-#include "core/text/IsoTime.h"
 #include "ui/Fonts.h"
 #include "ui/GridView.h"
 #include "ui/LauncherDesign.h"
+#include "ui/PanelAlert.h"
 #include "ui/PanelHost.h"
 #include "ui/SlotCellView.h"
-#include "ui/PanelAlert.h"
 #include "ui/UnassignedListView.h"
 #include "ui/WindowListView.h"
 
@@ -51,27 +50,19 @@ struct Panel {
         state = &fx.make(layout);
         fx.editorWindow(10, u"web"_qs);
         fx.editorWindow(10, u"docs"_qs);
-        write(u"storage.json"_qs,
-              "{\"windowsState\": {\"openedWindows\": [{\"folder\": \"file:///src/docs\"}]}}");
-        agent(u"a"_qs, u"/src/web"_qs, u"waiting"_qs);
-        agent(u"b"_qs, u"/src/docs"_qs, u"running"_qs);
+        TestFiles::write(fx.dir.filePath(u"storage.json"_qs),
+                         "{\"windowsState\": {\"openedWindows\": [{\"folder\": \"file:///src/docs\"}]}}");
+        agent(u"/src/web"_qs, u"waiting"_qs);
+        agent(u"/src/docs"_qs, u"running"_qs);
         fx.scheduling.clock = QDateTime::currentDateTimeUtc();
         state->refresh();
         fx.scheduling.runBackground();
     }
 
-    void write(const QString& relative, const QByteArray& bytes)
+    // An agent in `cwd`, a minute ago.
+    void agent(const QString& cwd, const QString& agentState)
     {
-        QDir().mkpath(QFileInfo(fx.dir.filePath(relative)).path());
-        QFile f(fx.dir.filePath(relative));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-    }
-    // The agent state file `name` for the folder `cwd`, written a minute ago.
-    void agent(const QString& name, const QString& cwd, const QString& agentState)
-    {
-        const QString updated = IsoTime::format(QDateTime::currentDateTimeUtc().addSecs(-60));
-        write(u"support/agent-state/"_qs + name + u".state"_qs,
-              u"cwd=%1\nstate=%2\nupdatedAt=%3\n"_qs.arg(cwd, agentState, updated).toUtf8());
+        fx.agent(cwd, agentState, QDateTime::currentDateTimeUtc().addSecs(-60));
     }
     const AppWindow& docs() const { return state->unassigned().first(); }
     // The names in slots 1–9, "-" for an empty one.
@@ -150,7 +141,7 @@ private Q_SLOTS:
         for (int slot = 1; slot <= 9; ++slot)
             QCOMPARE(describe(*grid->cell(slot)), cells.value(slot - 1, emptyCell));
         // Badges follow the state: the agent finished.
-        panel.agent(u"a"_qs, u"/src/web"_qs, u"done"_qs);
+        panel.agent(u"/src/web"_qs, u"done"_qs);
         panel.state->refresh();
         QVERIFY(describe(*grid->cell(1)).contains(u"エージェント: 完了"_qs));
 
@@ -162,7 +153,8 @@ private Q_SLOTS:
             int tiles, x, y;
             bool outlined;
         } points[] = {{4, 1, 200, true},   {4, 644, 200, true}, {4, 300, 298, true},  {4, 964, 200, false},
-                      {6, 964, 200, true}, {2, 300, 150, true}, {2, 300, 298, false}, {2, 1, 200, false}};
+                      {6, 964, 200, true}, {2, 300, 150, true}, {2, 300, 298, false}, {2, 1, 200, false},
+                      {3, 964, 100, true}, {3, 964, 200, false}};
         for (const auto& [tiles, x, y, outlined] : points) {
             panel.state->setTileCount(tiles);
             const QColor c = pixel({x, y});

@@ -1,6 +1,5 @@
 #include "AppStateFixture.h"
 #include "Picture.h"
-#include "core/text/IsoTime.h"
 #include "ui/ClaudeUsageView.h"
 #include "ui/FocusPulse.h"
 #include "ui/Fonts.h"
@@ -10,7 +9,6 @@
 #include "ui/PanelHeaderView.h"
 #include "ui/PanelRootView.h"
 #include "ui/PermissionView.h"
-#include "ui/QtScreens.h"
 #include "ui/ShortcutBarView.h"
 #include "ui/SlotCellView.h"
 #include "ui/UnassignedListView.h"
@@ -70,8 +68,8 @@ private Q_SLOTS:
         panel->show();
         QVERIFY(panel->isVisible());
         QCOMPARE(panel->targetVisibleFrame(), QRectF(1920, 0, 2560, 1400));
-        const QRectF expected = QtScreens::toDesktop(QRectF(1920, 0, 2560, 1400));
-        QVERIFY(std::abs(QRectF(panel->panel()->frameGeometry()).center().x() - expected.center().x()) <= 1);
+        // That screen's visible frame spans x 1920 to 4480 on the desktop.
+        QVERIFY(std::abs(QRectF(panel->panel()->frameGeometry()).center().x() - 3200) <= 1);
         QVERIFY(fx->state->statuses().isEmpty()); // refreshed on the way
         panel->toggle();
         QVERIFY(!panel->isVisible());
@@ -193,18 +191,22 @@ private Q_SLOTS:
     void textsFitOrEndInAnEllipsis_data()
     {
         QTest::addColumn<QSize>("screen");
-        QTest::newRow("1024x768") << QSize(1024, 768);
-        QTest::newRow("1280x720") << QSize(1280, 720);
-        QTest::newRow("1920x1080") << QSize(1920, 1080);
+        // Below a 28 point bar, in the desktop's coordinates (the offscreen primary display is 800 high).
+        QTest::addColumn<QRectF>("visible");
+        QTest::newRow("1024x768") << QSize(1024, 768) << QRectF(0, 60, 1024, 740);
+        QTest::newRow("1280x720") << QSize(1280, 720) << QRectF(0, 108, 1280, 692);
+        QTest::newRow("1920x1080") << QSize(1920, 1080) << QRectF(0, -252, 1920, 1052);
     }
     void textsFitOrEndInAnEllipsis()
     {
         QFETCH(QSize, screen);
+        QFETCH(QRectF, visible);
         const QString longName = u"a-rather-long-project-name-for-the-billing-service-"_qs;
         Layout layout;
         for (int slot = 1; slot <= 9; ++slot)
-            layout.slots.insert(QString::number(slot),
-                                AppStateFixture::entry(longName + QString::number(slot), u"/gone/"_qs + longName));
+            layout.slots.insert(
+                QString::number(slot),
+                AppStateFixture::entry(longName + QString::number(slot), u"/gone/"_qs + longName));
         layout.folderShortcuts = QList<ShortcutEntry>(3, {longName, u"/d"_qs});
         make(layout);
         for (int i = 0; i < 31; ++i)
@@ -212,11 +214,9 @@ private Q_SLOTS:
         fx->screens.list = {{QRectF(QPointF(), screen), QRectF(QPointF(0, 0), screen - QSize(0, 28))}};
         fx->screens.pointer = QPointF(10, 10);
         panel->show();
-        const QRectF visible = QtScreens::toDesktop(QRectF(QPointF(0, 0), screen - QSize(0, 28)));
         QVERIFY(visible.contains(QRectF(panel->panel()->frameGeometry())));
         QCoreApplication::processEvents();
         QWidget* window = panel->panel();
-        QVERIFY(window->grab().save(snapshotPath(u"panel-%1x%2.png"_qs.arg(screen.width()).arg(screen.height()))));
         QStringList clipped;
         for (const QLabel* label : window->findChildren<QLabel*>()) {
             if (label->isVisibleTo(window) && !label->wordWrap() && !label->property("elides").toBool() &&
@@ -252,8 +252,9 @@ private Q_SLOTS:
                 continue;
             ++whole;
             QVERIFY(!rows->verticalScrollBar()->isVisible() || row.right() < bar.left());
-            for (const QPoint edge : {QPoint(row.center().x(), row.top()), QPoint(row.center().x(), row.bottom()),
-                                      QPoint(row.left(), row.center().y()), QPoint(row.right(), row.center().y())})
+            for (const QPoint edge :
+                 {QPoint(row.center().x(), row.top()), QPoint(row.center().x(), row.bottom()),
+                  QPoint(row.left(), row.center().y()), QPoint(row.right(), row.center().y())})
                 QCOMPARE(list.pixelColor(edge), LauncherDesign::hair);
         }
         QVERIFY(whole >= 6);
@@ -312,7 +313,7 @@ private Q_SLOTS:
         QVERIFY(!dimOf(grid->cell(1))->dimmed());
         QVERIFY(dimOf(grid->cell(2))->dimmed());
         QVERIFY(dimOf(panel->rootView()->shortcutBar())->dimmed()); // the shortcut card dims too
-        fx->scheduling.advance(AppState::focusDimMs);
+        fx->scheduling.advance(650);
         QVERIFY(!dimOf(grid->cell(2))->dimmed() && !dimOf(panel->rootView()->shortcutBar())->dimmed());
     }
 
@@ -374,8 +375,9 @@ private Q_SLOTS:
                 partial.save(snapshotPath(u"partial-%1.png"_qs.arg(ms)));
                 whole.save(snapshotPath(u"whole-%1.png"_qs.arg(ms)));
             }
-            QVERIFY2(differing == 0, qPrintable(u"%1 pixels differ at %2 ms in %3"_qs.arg(differing).arg(ms).arg(
-                                                    QDebug::toString(where))));
+            QVERIFY2(differing == 0,
+                     qPrintable(u"%1 pixels differ at %2 ms in %3"_qs.arg(differing).arg(ms).arg(
+                         QDebug::toString(where))));
         };
         // The pulse and the dimming, then the end of the dimming at 650 ms and the way back; each
         // animation stepped from when it started.
@@ -431,23 +433,17 @@ private Q_SLOTS:
         fx->editorWindow(10, u"other"_qs);
         // Usage figures and an agent waiting in slot 2.
         const QDateTime now = QDateTime::currentDateTimeUtc();
-        QFile usage(fx->dir.filePath(u"claude.json"_qs));
-        QVERIFY(usage.open(QIODevice::WriteOnly));
-        usage.write(
+        const auto iso = [](const QDateTime& t) { return t.toString(Qt::ISODate); };
+        QVERIFY(TestFiles::write(
+            fx->dir.filePath(u"claude.json"_qs),
             QStringLiteral(
                 "{\"oauthAccount\":{\"accountUuid\":\"a\"},\"cachedUsageUtilization\":{\"fetchedAtMs\":%1,"
                 "\"utilization\":{\"five_hour\":{\"utilization\":42,\"resets_at\":\"%2\"},"
                 "\"seven_day\":{\"utilization\":83,\"resets_at\":\"%3\"}}}}")
                 .arg(now.toMSecsSinceEpoch())
-                .arg(IsoTime::format(now.addSecs(3600)), IsoTime::format(now.addDays(3)))
-                .toUtf8());
-        usage.close();
-        QDir().mkpath(fx->dir.filePath(u"support/agent-state"_qs));
-        QFile agent(fx->dir.filePath(u"support/agent-state/s.state"_qs));
-        QVERIFY(agent.open(QIODevice::WriteOnly));
-        agent.write(
-            (u"cwd=/src/project-2\nstate=waiting\nupdatedAt="_qs + IsoTime::format(now) + u'\n').toUtf8());
-        agent.close();
+                .arg(iso(now.addSecs(3600)), iso(now.addDays(3)))
+                .toUtf8()));
+        fx->agent(u"/src/project-2"_qs, u"waiting"_qs, now);
 
         panel->show();
         fx->scheduling.runBackground();
@@ -489,12 +485,13 @@ private Q_SLOTS:
         const QImage withoutAccess = panel->panel()->grab().toImage();
         QVERIFY(withoutAccess.save(snapshotPath(u"panel-no-access.png"_qs)));
         QVERIFY(Picture::hasInk(withoutAccess, panel->panel(), root->permissionView()));
-        // Its button asks for access (the system may prompt) and looks again.
+        // Its button opens the system settings' Accessibility pane; nothing prompts.
         fx->ax.trustPrompts.clear();
-        fx->ax.trusted = true;
         root->permissionView()->findChild<QAbstractButton*>()->click();
-        QCOMPARE(fx->ax.trustPrompts.value(0), true);
-        QVERIFY(root->unassignedList() && !root->permissionView());
+        QCOMPARE(
+            fx->workspace.opened,
+            QStringList{u"x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"_qs});
+        QVERIFY(fx->ax.trustPrompts.isEmpty());
     }
 
     void emptyPanelSnapshot()

@@ -73,6 +73,19 @@ void Residents::writeLayout(const Layout& layout)
     QVERIFY(file.commit());
 }
 
+Layout Residents::slotsFor(const QStringList& names)
+{
+    Layout layout;
+    for (const QString& name : names) {
+        QDir().mkpath(homePath(name));
+        SlotEntry entry;
+        entry.name = name;
+        entry.path = homePath(name);
+        layout.slots.insert(QString::number(layout.slots.size() + 1), entry);
+    }
+    return layout;
+}
+
 Resident& Residents::start(const Layout& layout, bool waitForTriggers)
 {
     writeLayout(layout);
@@ -103,6 +116,21 @@ std::optional<xcb_window_t> Residents::windowOf(Resident& resident, const QStrin
             return client.window;
     }
     return std::nullopt;
+}
+
+std::optional<xcb_window_t> Residents::waitForPanel(Resident& resident)
+{
+    std::optional<xcb_window_t> panel;
+    if (!waitUntil([&] { return (panel = windowOf(resident, QStringLiteral("Panedeck"))).has_value(); })) {
+        resident.collect();
+        qWarning("no panel: %s", resident.errors.constData());
+        return std::nullopt;
+    }
+    if (!m_windows.waitForActive(*panel)) {
+        qWarning("panel not active: %x", m_windows.activeWindow().value_or(0));
+        return std::nullopt;
+    }
+    return panel;
 }
 
 QPoint Residents::rootOrigin(xcb_window_t window)

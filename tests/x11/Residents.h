@@ -38,10 +38,14 @@ public:
     QString homePath(const QString& name = {}) const;
     QProcessEnvironment environment() const;
     void writeLayout(const Layout& layout);
+    // A layout with one slot per name, numbered from 1, each on a folder of that name in the home.
+    Layout slotsFor(const QStringList& names);
     // Starts a copy on `layout`; with `waitForTriggers` it returns once the copy says it is ready.
     Resident& start(const Layout& layout, bool waitForTriggers = true);
     void stopAll();
 
+    // Waits for the panel of `resident` to be shown and to have the keyboard.
+    std::optional<xcb_window_t> waitForPanel(Resident& resident);
     // A managed window of `resident` with this title, if one is mapped.
     std::optional<xcb_window_t> windowOf(Resident& resident, const QString& title);
     // Where a window's top-left corner is on the root window.

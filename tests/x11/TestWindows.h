@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
+#include <QTest>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -43,3 +45,20 @@ private:
     std::vector<std::unique_ptr<QProcess>> m_terminals;
     std::vector<xcb_window_t> m_windows;
 };
+
+// What CTest counts as skipped (SKIP_RETURN_CODE in tests/CMakeLists.txt): without a display the
+// end-to-end tests cannot run, and a run without one must never look green.
+constexpr int skippedWithoutDisplay = 77;
+
+// The test's main: skipped without a display, else the test object's functions.
+#define PANEDECK_X11_TEST_MAIN(TestObject)                                                                   \
+    int main(int argc, char* argv[])                                                                         \
+    {                                                                                                        \
+        if (qEnvironmentVariableIsEmpty("DISPLAY")) {                                                        \
+            std::fputs("SKIP: no X11 display (scripts/test provides one)\n", stderr);                        \
+            return skippedWithoutDisplay;                                                                    \
+        }                                                                                                    \
+        QCoreApplication app(argc, argv);                                                                    \
+        TestObject test;                                                                                     \
+        return QTest::qExec(&test, argc, argv);                                                              \
+    }

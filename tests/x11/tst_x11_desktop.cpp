@@ -34,8 +34,6 @@ class X11DesktopTest : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        if (qEnvironmentVariableIsEmpty("DISPLAY"))
-            QSKIP("no X11 display (scripts/test provides one)");
         windows = std::make_unique<TestWindows>();
         QVERIFY2(windows->available(), "cannot open the X11 display");
     }
@@ -59,30 +57,6 @@ private Q_SLOTS:
         outcome = panedeck({}, environment);
         QCOMPARE(outcome.status, 1);
         QCOMPARE(outcome.output, QString());
-    }
-
-    void wordsAndUsage()
-    {
-        Outcome outcome = panedeck({u"raise"_qs});
-        QCOMPARE(outcome.output, u"usage: raise <projectName>\n"_qs);
-        QCOMPARE(outcome.status, 1);
-        outcome = panedeck({QString()});
-        QCOMPARE(outcome.output, u"unknown command: \n"_qs);
-        QCOMPARE(outcome.status, 1);
-        for (const QString& word : {u"list-terminals"_qs, u"list-safari"_qs}) {
-            outcome = panedeck({word}); // neither application exists here: nothing to list
-            QCOMPARE(outcome.output, QString());
-            QCOMPARE(outcome.status, 0);
-        }
-        outcome = panedeck({u"open-finder"_qs});
-        QCOMPARE(outcome.output, u"usage: open-finder <folderPath>\n"_qs);
-        QCOMPARE(outcome.status, 1);
-        outcome = panedeck({u"open-finder"_qs, u"/no/such/folder"_qs});
-        QCOMPARE(outcome.output, QString());
-        QCOMPARE(outcome.status, 0);
-        outcome = panedeck({u"list-windowz"_qs});
-        QCOMPARE(outcome.output, u"unknown command: list-windowz\n"_qs);
-        QCOMPARE(outcome.status, 1);
     }
 
     void listAndRaiseEditorWindows()
@@ -237,5 +211,5 @@ private:
     }
 };
 
-QTEST_GUILESS_MAIN(X11DesktopTest)
+PANEDECK_X11_TEST_MAIN(X11DesktopTest)
 #include "tst_x11_desktop.moc"

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QScopeGuard>
 #include <QTest>
 #include <QThread>
 
@@ -28,8 +29,6 @@ class X11TriggersTest : public QObject {
     {
         return residents->windowOf(r, title);
     }
-    QPoint rootOrigin(xcb_window_t window) { return residents->rootOrigin(window); }
-    QByteArrayList states(xcb_window_t window) { return residents->states(window); }
     // A process that has ended: gone, or a zombie nobody reaps (a container without an init).
     static bool ended(const QByteArray& pid)
     {
@@ -40,19 +39,6 @@ class X11TriggersTest : public QObject {
         return text.mid(text.lastIndexOf(')') + 2, 1) == "Z";
     }
     bool panelShown(Resident& resident) { return windowOf(resident, u"Panedeck"_s).has_value(); }
-    // A layout with one slot per name, numbered from 1, each on a folder of that name in the home.
-    Layout slotsFor(const QStringList& names)
-    {
-        Layout layout;
-        for (const QString& name : names) {
-            QDir().mkpath(residents->homePath(name));
-            SlotEntry entry;
-            entry.name = name;
-            entry.path = residents->homePath(name);
-            layout.slots.insert(QString::number(layout.slots.size() + 1), entry);
-        }
-        return layout;
-    }
     // Whether some client holds the whole keyboard (as an open menu does).
     bool keyboardTaken()
     {
@@ -85,6 +71,12 @@ class X11TriggersTest : public QObject {
     }
 
     void hotkey() { keys->chord({Keysym::superL, Keysym::altL, Keysym::v}); }
+    // Opens the panel with the hot key and waits until it has the keyboard.
+    std::optional<xcb_window_t> showPanel(Resident& r)
+    {
+        hotkey();
+        return residents->waitForPanel(r);
+    }
     void taps(xcb_keysym_t key, int count, unsigned long gapMs)
     {
         for (int i = 0; i < count; ++i) {
@@ -113,8 +105,6 @@ class X11TriggersTest : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        if (qEnvironmentVariableIsEmpty("DISPLAY"))
-            QSKIP("no X11 display (scripts/test provides one)");
         windows = std::make_unique<TestWindows>();
         keys = std::make_unique<XTestKeys>();
         QVERIFY2(windows->available() && keys->available(), "cannot open the X11 display");
@@ -138,39 +128,41 @@ private Q_SLOTS:
         QVERIFY(staysFalse([&] { return panelShown(r); }, 300)); // nothing shown at start
         hotkey();
         QVERIFY(waitUntil([&] { return panelShown(r); }));
-        QVERIFY(states(*windowOf(r, u"Panedeck"_s)).contains("_NET_WM_STATE_SKIP_TASKBAR")); // an accessory
+        QVERIFY(residents->states(*windowOf(r, u"Panedeck"_s))
+                    .contains("_NET_WM_STATE_SKIP_TASKBAR")); // an accessory
         hotkey();
         QVERIFY(waitUntil([&] { return !panelShown(r); }));
         hotkey(); // shown again: still off the task bar
         QVERIFY(waitUntil([&] { return panelShown(r); }));
-        QVERIFY(states(*windowOf(r, u"Panedeck"_s)).contains("_NET_WM_STATE_SKIP_TASKBAR"));
+        QVERIFY(residents->states(*windowOf(r, u"Panedeck"_s)).contains("_NET_WM_STATE_SKIP_TASKBAR"));
         hotkey();
         QVERIFY2(waitUntil([&] { return !panelShown(r); }), (r.collect(), r.errors.constData()));
-        // With Num Lock on the combination still counts.
-        keys->tap(0xff7f);
-        hotkey();
-        QVERIFY(waitUntil([&] { return panelShown(r); }));
-        keys->tap(0xff7f);
-        hidePanel(r);
-        // And with Caps Lock on; the lock is turned off again whatever happens.
-        const auto capsLocked = [&] {
+        // With Num Lock, Caps Lock or both on the combination still counts; the locks are turned off
+        // again whatever happens.
+        constexpr xcb_keysym_t numLock = 0xff7f, capsLock = 0xffe5;
+        const auto locked = [&] {
             X11Connection& x = windows->x();
             X11Reply<xcb_query_pointer_reply_t> pointer(
                 xcb_query_pointer_reply(x.raw(), xcb_query_pointer(x.raw(), x.root()), nullptr));
-            return pointer && (pointer->mask & XCB_MOD_MASK_LOCK);
+            return QList<xcb_keysym_t>{} << (pointer && (pointer->mask & XCB_MOD_MASK_2) ? numLock : 0)
+                                         << (pointer && (pointer->mask & XCB_MOD_MASK_LOCK) ? capsLock : 0);
         };
-        struct Unlock {
-            std::function<void()> action;
-            ~Unlock() { action(); }
-        } unlock{[&] {
-            if (capsLocked())
-                keys->tap(0xffe5);
-        }};
-        keys->tap(0xffe5);
-        QVERIFY(capsLocked());
-        hotkey();
-        QVERIFY(waitUntil([&] { return panelShown(r); }));
-        hidePanel(r);
+        const auto toggle = [&](const QList<xcb_keysym_t>& locks) {
+            for (const xcb_keysym_t lock : locks)
+                if (lock)
+                    keys->tap(lock);
+        };
+        const auto unlock = qScopeGuard([&] { toggle(locked()); });
+        for (const QList<xcb_keysym_t>& locks :
+             {QList<xcb_keysym_t>{numLock, 0}, QList<xcb_keysym_t>{0, capsLock},
+              QList<xcb_keysym_t>{numLock, capsLock}}) {
+            toggle(locks);
+            QCOMPARE(locked(), locks);
+            hotkey();
+            QVERIFY2(waitUntil([&] { return panelShown(r); }), qPrintable(QDebug::toString(locks)));
+            hidePanel(r);
+            toggle(locked());
+        }
     }
 
     void hotkeyFollowsAKeyboardRemap()
@@ -186,14 +178,11 @@ private Q_SLOTS:
             xcb_change_keyboard_mapping(x->raw(), 1, key, 2, symbols);
             x->sync();
         };
-        struct Restore {
-            std::function<void()> action;
-            ~Restore() { action(); }
-        } restore{[&] {
+        const auto restore = qScopeGuard([&] {
             type(*vKey, 'v');
             type(*xKey, 'x');
             keys = std::make_unique<XTestKeys>();
-        }};
+        });
         type(*vKey, 'x');
         type(*xKey, 'v');
         keys = std::make_unique<XTestKeys>();
@@ -210,18 +199,20 @@ private Q_SLOTS:
         QVERIFY(waitUntil([&] { return panelShown(r); }));
         hidePanel(r);
 
-        QThread::msleep(500);
-        taps(Keysym::shiftR, 2, 500);
+        // Waits that must outlast the 350 ms gap are well past it, taps that must fall inside it well
+        // inside: a busy machine only stretches a wait.
+        QThread::msleep(800);
+        taps(Keysym::shiftR, 2, 800);
         QVERIFY(staysFalse([&] { return panelShown(r); }));
 
-        QThread::msleep(500);
+        QThread::msleep(800);
         keys->tap(Keysym::shiftL);
         keys->tap(Keysym::a);
         keys->tap(Keysym::shiftL);
         QVERIFY(staysFalse([&] { return panelShown(r); }));
 
         // Shift held with another modifier is not a tap.
-        QThread::msleep(500);
+        QThread::msleep(800);
         keys->chord({Keysym::altL, Keysym::shiftL});
         keys->chord({Keysym::altL, Keysym::shiftL});
         QVERIFY(staysFalse([&] { return panelShown(r); }));
@@ -236,16 +227,17 @@ private Q_SLOTS:
         QVERIFY(r.errors.contains("double tap space x3"));
 
         keys->tap(Keysym::a);
-        QThread::msleep(300);
+        QThread::msleep(100); // well inside the 1 s typing guard
         taps(Keysym::space, 3, 80);
         QVERIFY(staysFalse([&] { return panelShown(r); }));
 
-        QThread::msleep(1200);
+        // Past the 1 s typing guard and the 350 ms gap by far; quick taps 80 ms apart.
+        QThread::msleep(1800);
         taps(Keysym::space, 2, 80);
-        QVERIFY(staysFalse([&] { return panelShown(r); }, 600));
+        QVERIFY(staysFalse([&] { return panelShown(r); }, 800));
         keys->tap(Keysym::space); // too late for the first two: a new run of one
-        QVERIFY(staysFalse([&] { return panelShown(r); }, 300));
-        taps(Keysym::space, 2, 80);
+        QVERIFY(staysFalse([&] { return panelShown(r); }, 800));
+        taps(Keysym::space, 3, 80);
         QVERIFY(waitUntil([&] { return panelShown(r); }));
         hidePanel(r);
         // Shift taps do nothing in this mode.
@@ -256,12 +248,10 @@ private Q_SLOTS:
     void settingsChangesRewireAtOnce()
     {
         Resident& r = start(Layout{});
-        hotkey();
-        std::optional<xcb_window_t> panel;
-        QVERIFY(waitUntil([&] { return (panel = windowOf(r, u"Panedeck"_s)).has_value(); }));
-        QVERIFY(windows->waitForActive(*panel)); // shown and taking the keys: ready for clicks
+        const auto panel = showPanel(r);
+        QVERIFY(panel); // shown and taking the keys: ready for clicks
         // The settings button sits at the right end of the header.
-        const QPoint origin = rootOrigin(*panel);
+        const QPoint origin = residents->rootOrigin(*panel);
         keys->click(origin.x() + 1236, origin.y() + 54);
         QVERIFY2(r.saw("SheetHost: showing アプリ設定"), r.errors.constData());
         // The sheet is drawn in the panel, which keeps the keyboard.
@@ -290,13 +280,11 @@ private Q_SLOTS:
     // was typed into it, and Return saves it.
     void aSheetAndItsEditsSurviveTheHotKey()
     {
-        Resident& r = start(slotsFor({u"alpha"_s}));
-        hotkey();
-        std::optional<xcb_window_t> panel;
-        QVERIFY(waitUntil([&] { return (panel = windowOf(r, u"Panedeck"_s)).has_value(); }));
-        QVERIFY(windows->waitForActive(*panel));
+        Resident& r = start(residents->slotsFor({u"alpha"_s}));
+        const auto panel = showPanel(r);
+        QVERIFY(panel);
         // Slot 1's menu, its first entry: the slot's settings, the name field first.
-        const QPoint origin = rootOrigin(*panel);
+        const QPoint origin = residents->rootOrigin(*panel);
         keys->click(origin.x() + 450, origin.y() + 175, 3);
         QVERIFY(waitUntil([&] { return popupShown() && keyboardTaken(); })); // the menu has the keys
         keys->tap(Keysym::down);
@@ -305,9 +293,7 @@ private Q_SLOTS:
         keys->tap(Keysym::x);
         hotkey();
         QVERIFY(waitUntil([&] { return !panelShown(r); }));
-        hotkey();
-        QVERIFY(waitUntil([&] { return panelShown(r); }));
-        QVERIFY(windows->waitForActive(*panel));
+        QCOMPARE(showPanel(r), panel);
         keys->tap(Keysym::returnKey);
         const QString saved = residents->homePath(u"data/Panedeck/layout.json"_s);
         QVERIFY(waitUntil([&] {
@@ -391,14 +377,11 @@ private Q_SLOTS:
         const auto desk = windows->spawnTerminal(u"XTerm"_s, u"other desk"_s);
         QVERIFY(desk && windows->waitForActive(*desk));
 
-        Resident& r = start(slotsFor({u"alpha"_s}));
-        hotkey();
-        std::optional<xcb_window_t> panel;
-        QVERIFY(waitUntil([&] { return (panel = windowOf(r, u"Panedeck"_s)).has_value(); }));
-
+        Resident& r = start(residents->slotsFor({u"alpha"_s}));
+        const auto panel = showPanel(r);
+        QVERIFY(panel);
         // The first slot sits at the top left of the grid, right of the unassigned list.
-        QVERIFY(windows->waitForActive(*panel));
-        const QPoint origin = rootOrigin(*panel);
+        const QPoint origin = residents->rootOrigin(*panel);
         keys->click(origin.x() + 450, origin.y() + 175);
         QVERIFY(windows->waitForActive(*editor));
         QVERIFY(waitUntil([&] { return !panelShown(r); }));
@@ -410,7 +393,7 @@ private Q_SLOTS:
     // keyboard. Every other round waits for the tiling first.
     void keysTypedRightAfterTheHotkeyReachThePanel()
     {
-        Layout layout = slotsFor({u"alpha"_s, u"beta"_s});
+        Layout layout = residents->slotsFor({u"alpha"_s, u"beta"_s});
         QList<xcb_window_t> editors;
         for (const QString& name : {u"alpha"_s, u"beta"_s}) {
             const auto editor =
@@ -490,10 +473,9 @@ private Q_SLOTS:
 
         // A click on slot 2 raises its shell's window.
         hidePanel(r);
-        hotkey();
-        std::optional<xcb_window_t> panel;
-        QVERIFY(waitUntil([&] { return (panel = windowOf(r, u"Panedeck"_s)).has_value(); }));
-        const QPoint origin = rootOrigin(*panel);
+        const auto panel = showPanel(r);
+        QVERIFY(panel);
+        const QPoint origin = residents->rootOrigin(*panel);
         keys->click(origin.x() + 760, origin.y() + 175);
         QVERIFY(windows->waitForActive(*b));
         QVERIFY(waitUntil([&] { return !panelShown(r); }));
@@ -509,23 +491,21 @@ private Q_SLOTS:
         QFile script(claude);
         QVERIFY(script.open(QIODevice::WriteOnly));
         // Its child does not listen to SIGTERM.
-        script.write(
-            "#!/bin/sh\nsh -c 'trap \"\" TERM; exec sleep 60' &\necho $! > \"$HOME/probe-child\"\nwait\n");
+        script.write("#!/bin/sh\nsh -c 'trap \"\" TERM; exec sleep 60' &\necho $! > "
+                     "\"$HOME/probe-child\"\nwait\n");
         script.close();
         QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
         Layout layout;
         layout.claudeUsageEnabled = true;
         Resident& r = start(layout);
-        hotkey();
-        std::optional<xcb_window_t> panel;
-        QVERIFY(waitUntil([&] { return (panel = windowOf(r, u"Panedeck"_s)).has_value(); }));
+        const auto panel = showPanel(r);
+        QVERIFY(panel);
         QFile child(residents->homePath(u"probe-child"_s));
         QVERIFY(waitUntil([&] { return child.exists() && child.size() > 0; }));
         QVERIFY(child.open(QIODevice::ReadOnly));
         const QByteArray sleeper = child.readAll().trimmed();
 
-        QVERIFY(windows->waitForActive(*panel));
-        const QPoint origin = rootOrigin(*panel);
+        const QPoint origin = residents->rootOrigin(*panel);
         keys->click(origin.x() + 1300, origin.y() + 54); // 終了, at the right end of the header
         QVERIFY(r.process.waitForFinished(5000));
         r.collect();
@@ -538,5 +518,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(X11TriggersTest)
+PANEDECK_X11_TEST_MAIN(X11TriggersTest)
 #include "tst_x11_triggers.moc"
