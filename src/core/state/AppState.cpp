@@ -20,32 +20,9 @@
 
 namespace {
 
-// Runs `action` on the main thread, where `self` is checked before anything is touched.
-template <typename F> void onMainThread(F action)
-{
-    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(action), Qt::QueuedConnection);
-}
-
-std::optional<ClaudeUsage> readUsage(const QString& file)
-{
-    return ClaudeUsageReader::load(file);
-}
-
 QByteArray readEditorStorage(const QString& path)
 {
     return BoundedFile::read(path, BoundedFile::editorStorageLimit).value_or(QByteArray());
-}
-
-// A badge key: a slot, or a window of the unassigned list.
-struct BadgeTarget {
-    bool isSlot = true;
-    int slot = 0;
-    QUuid window;
-    bool operator==(const BadgeTarget&) const = default;
-};
-size_t qHash(const BadgeTarget& t, size_t seed = 0)
-{
-    return t.isSlot ? qHashMulti(seed, 0, t.slot) : qHashMulti(seed, 1, t.window);
 }
 
 } // namespace
@@ -82,19 +59,11 @@ AppState::AppState(LayoutStore& store, DesktopServices& desktop, Screens& screen
 AppState::~AppState()
 {
     *m_alive = false;
-    if (m_usageTimer)
-        m_scheduling.cancel(*m_usageTimer);
 }
 
 int AppState::allowedTileCount(qint64 count)
 {
     return count == 2 || count == 3 || count == 4 || count == 6 ? int(count) : 4;
-}
-
-template <typename T> void AppState::publish(T& field, T value, Field which)
-{
-    field = std::move(value);
-    Q_EMIT changed(which);
 }
 
 void AppState::setSettingsSlot(std::optional<int> slot)
@@ -111,7 +80,7 @@ void AppState::setAppSettingsShown(bool shown)
 
 void AppState::refresh()
 {
-    refreshClaudeUsage();
+    m_usage.refresh();
     publish(m_axTrusted, m_desktop.accessibility.isProcessTrusted(false), Field::axTrusted);
     if (!m_axTrusted) {
         m_cachedExtraWindows.clear();
@@ -145,7 +114,7 @@ void AppState::match(QList<AppWindow> windows)
     publish(m_unassigned, std::move(result.unassigned), Field::unassigned);
     resolvePendingFocus();
     readOpenFolders();
-    refreshAgentBadges();
+    m_badges.refresh();
 }
 
 void AppState::readOpenFolders()
@@ -221,313 +190,14 @@ void AppState::activateSlot(int slot)
     const auto s = status(slot);
     if (!s)
         return;
-    acknowledgeAgentBadge(slot);
+    m_badges.acknowledge(slot);
     if (s->window)
-        raiseWindow(*s->window);
+        m_opening.raiseWindow(*s->window);
     else if (!s->folderMissing)
-        launchSlot(slot);
-}
-
-void AppState::raiseWindow(const AppWindow& window, bool takeKeyboard)
-{
-    switch (window.kind) {
-    case WindowKind::vscode:
-        m_discovery.raise(window, takeKeyboard);
-        break;
-    case WindowKind::terminal:
-        if (window.terminalWindowID)
-            TerminalDiscovery::raise(m_desktop, *window.terminalWindowID, takeKeyboard);
-        break;
-    case WindowKind::safari:
-        if (window.safariWindowID && takeKeyboard)
-            SafariDiscovery::raise(m_desktop, *window.safariWindowID);
-        break;
-    }
-    focusPointer(window);
-}
-
-void AppState::launchSlot(int slot)
-{
-    const auto s = status(slot);
-    if (!s)
-        return;
-    const SlotEntry& entry = s->entry;
-    const QString kind = entry.kind.value_or(QString());
-    if (kind == QStringLiteral("terminal")) {
-        Launcher::openInTerminal(m_desktop.processes, entry.path);
-    } else if (kind == QStringLiteral("safari")) {
-        Launcher::openInSafari(m_desktop.processes, entry.url.value_or(QString()));
-    } else {
-        Launcher::openInVSCode(m_desktop.processes, entry.path);
-    }
-}
-
-void AppState::focusPointer(const AppWindow& window)
-{
-    const QList<Screens::Screen> screens = m_screens.screens();
-    if (screens.isEmpty())
-        return;
-    const double primaryHeight = screens.first().frame.bottom();
-    const auto frame = currentFrame(window);
-    if (!frame)
-        return;
-    QList<QRectF> frames;
-    for (const Screens::Screen& s : screens)
-        frames.append(s.frame);
-    const QPointF pointer = m_screens.pointerLocation();
-    const QPointF center = WindowTiler::appKitPoint(frame->center(), primaryHeight);
-    const auto action = WindowTiler::pointerFocusAction(center, pointer, frames);
-    if (action.kind == WindowTiler::PointerFocusAction::Kind::warp) {
-        m_screens.warpPointer(frame->center());
-        m_focusEffect.play(action.to);
-    } else if (action.kind == WindowTiler::PointerFocusAction::Kind::effectInPlace) {
-        m_focusEffect.play(pointer);
-    }
-}
-
-std::optional<QRectF> AppState::currentFrame(const AppWindow& window)
-{
-    switch (window.kind) {
-    case WindowKind::vscode:
-        return m_discovery.frame(window);
-    case WindowKind::terminal:
-        return window.terminalWindowID ? TerminalDiscovery::currentBounds(m_desktop, *window.terminalWindowID)
-                                       : std::nullopt;
-    case WindowKind::safari:
-        return window.safariWindowID ? SafariDiscovery::currentBounds(m_desktop, *window.safariWindowID)
-                                     : std::nullopt;
-    }
-    return std::nullopt;
-}
-
-bool AppState::openFinder(int slot)
-{
-    const auto s = status(slot);
-    if (!s || s->folderMissing)
-        return false;
-    return FinderController::raiseOrOpen(m_desktop.workspace, s->entry.path);
-}
-
-void AppState::openURL(int slot)
-{
-    const auto s = status(slot);
-    if (s && s->entry.url)
-        Launcher::openInSafari(m_desktop.processes, *s->entry.url);
-}
-
-bool AppState::openServer(int slot)
-{
-    const auto s = status(slot);
-    if (!s || !s->entry.server)
-        return false;
-    return Launcher::openInBrowser(m_desktop.processes, Launcher::buildServerURL(s->entry.server->address),
-                                   s->entry.server->browser);
-}
-
-bool AppState::openFolder(const AppWindow& window)
-{
-    const auto folder = folderPath(window);
-    if (!folder || folder->isEmpty())
-        return false;
-    return FinderController::raiseOrOpen(m_desktop.workspace, *folder);
-}
-
-bool AppState::openFolderShortcut(const ShortcutEntry& shortcut)
-{
-    return FinderController::raiseOrOpen(m_desktop.workspace, shortcut.target);
-}
-
-bool AppState::openURLShortcut(const ShortcutEntry& shortcut)
-{
-    return Launcher::openInSafari(m_desktop.processes, shortcut.target);
-}
-
-bool AppState::openAppShortcut(const ShortcutEntry& shortcut)
-{
-    return Launcher::openApplication(m_desktop.workspace, shortcut.target);
-}
-
-// ----------------------------------------------------------------------------- tiling and maximising
-
-std::optional<Screens::Screen> AppState::screenUnderPointer()
-{
-    const QList<Screens::Screen> screens = m_screens.screens();
-    if (screens.isEmpty())
-        return std::nullopt;
-    const QPointF pointer = m_screens.pointerLocation();
-    for (const Screens::Screen& s : screens) {
-        if (WindowTiler::containsPointer(s.frame, pointer))
-            return s;
-    }
-    return m_screens.mainScreen();
-}
-
-std::optional<QRectF> AppState::targetFrameForMouseScreen()
-{
-    const auto screen = screenUnderPointer();
-    if (!screen)
-        return std::nullopt;
-    return WindowTiler::topLeftOriginFrame(screen->visibleFrame, m_screens.screens().first().frame.bottom());
-}
-
-bool AppState::tileWindows(int count)
-{
-    const auto screen = screenUnderPointer();
-    if (!screen)
-        return false;
-    count = allowedTileCount(count);
-    QSet<int> occupied;
-    for (const SlotStatus& s : m_statuses) {
-        if (s.window)
-            occupied.insert(s.slot);
-    }
-    const double primaryMaxY = m_screens.screens().first().frame.bottom();
-    QList<WindowPlacement> placements;
-    for (const WindowTiler::Region& region :
-         WindowTiler::occupiedRegions(count, screen->visibleFrame, occupied)) {
-        const auto s = status(region.slot);
-        if (s && s->window)
-            placements.append({*s->window, WindowTiler::topLeftOriginFrame(region.frame, primaryMaxY)});
-    }
-    if (placements.isEmpty())
-        return false;
-    m_store.setLastTileCount(count);
-    publish(m_lastTileCount, count, Field::lastTileCount);
-    applyPlacementsInBackground(std::move(placements));
-    return true;
-}
-
-void AppState::setTileCount(int count)
-{
-    count = allowedTileCount(count);
-    publish(m_lastTileCount, count, Field::lastTileCount);
-    m_store.setLastTileCount(count);
-}
-
-bool AppState::maximizeSlot(int slot)
-{
-    const auto s = status(slot);
-    if (!s)
-        return false;
-    const auto target = targetFrameForMouseScreen();
-    if (!target)
-        return false;
-    acknowledgeAgentBadge(slot);
-    if (s->window) {
-        applyPlacementsInBackground({{*s->window, *target}});
-        return true;
-    }
-    if (s->folderMissing)
-        return false;
-    launchSlot(slot);
-    m_scheduling.after(maximizeRefreshMs, this, [this, slot, target] {
-        refresh();
-        m_scheduling.after(maximizePlacementMs, this, [this, slot, target] {
-            const auto launched = status(slot);
-            if (launched && launched->window)
-                applyPlacementsInBackground({{*launched->window, *target}});
-        });
-    });
-    return true;
-}
-
-void AppState::applyPlacementsInBackground(QList<WindowPlacement> placements)
-{
-    const int generation = ++*m_placementGeneration;
-    QPointer<AppState> self(this);
-    auto currentGeneration = m_placementGeneration;
-    auto alive = m_alive;
-    DesktopServices& desktop = m_desktop;
-    const WindowDiscovery discovery = m_discovery;
-    // The placement queue runs one task at a time in request order, so a task starts only after its
-    // predecessor has finished; one that has been superseded meanwhile does nothing.
-    m_scheduling.placement([=, &desktop] {
-        if (!*alive || *currentGeneration != generation)
-            return;
-        QList<AppWindow> moved;
-        for (const WindowPlacement& p : placements) {
-            bool ok = false;
-            switch (p.window.kind) {
-            case WindowKind::vscode:
-                ok = discovery.move(p.window, p.topLeftFrame);
-                break;
-            case WindowKind::terminal:
-                ok = p.window.terminalWindowID &&
-                     TerminalDiscovery::setBounds(desktop, *p.window.terminalWindowID, p.topLeftFrame);
-                break;
-            case WindowKind::safari:
-                ok = p.window.safariWindowID &&
-                     SafariDiscovery::setBounds(desktop, *p.window.safariWindowID, p.topLeftFrame);
-                break;
-            }
-            if (ok)
-                moved.append(p.window);
-        }
-        // A panel opened again meanwhile keeps the keyboard: the windows only come to the front.
-        onMainThread([self, moved] {
-            if (!self)
-                return;
-            for (const AppWindow& window : moved)
-                self->raiseWindow(window, !self->m_panelShown);
-        });
-    });
+        m_opening.launchSlot(slot);
 }
 
 // ----------------------------------------------------------------------------- badges and usage
-
-void AppState::refreshAgentBadges()
-{
-    const Layout& layout = m_store.layout();
-    if (!layout.isAgentStatusEnabled()) {
-        if (!m_agentBadges.isEmpty())
-            publish(m_agentBadges, QHash<int, AgentState>{}, Field::agentBadges);
-        if (!m_recentSlots.isEmpty())
-            publish(m_recentSlots, QSet<int>{}, Field::recentSlots);
-        return;
-    }
-    const AgentStatusStore& store = m_env.agentStatusStore;
-    const QList<AgentStatusEntry> entries = store.loadEntries();
-    const QDateTime now = m_scheduling.now();
-    const QList<ActivityRecord> activity = store.recordActivity(entries, now);
-
-    QHash<int, QString> slotPaths;
-    QHash<BadgeTarget, QString> targets;
-    for (const SlotStatus& s : m_statuses) {
-        if (!s.entry.path.isEmpty()) {
-            slotPaths.insert(s.slot, s.entry.path);
-            targets.insert({true, s.slot, {}}, s.entry.path);
-        }
-    }
-    for (const AppWindow& w : m_unassigned) {
-        if (const auto folder = folderPath(w))
-            targets.insert({false, 0, w.id}, *folder);
-    }
-    const auto badges = AgentStatus::badges<BadgeTarget>(targets, entries, store.acknowledgements(), now);
-    QHash<int, AgentState> slotBadges;
-    QHash<QUuid, AgentState> windowBadges;
-    for (auto it = badges.begin(); it != badges.end(); ++it) {
-        if (it.key().isSlot)
-            slotBadges.insert(it.key().slot, *it);
-        else
-            windowBadges.insert(it.key().window, *it);
-    }
-    publish(m_agentBadges, std::move(slotBadges), Field::agentBadges);
-    publish(m_unassignedBadges, std::move(windowBadges), Field::unassignedBadges);
-    publish(m_recentSlots,
-            AgentStatus::recentlyUsed<int>(slotPaths, activity, AgentStatusStore::recentWindow, now),
-            Field::recentSlots);
-}
-
-void AppState::acknowledgeAgentBadge(int slot)
-{
-    if (!m_store.layout().isAgentStatusEnabled())
-        return;
-    const auto s = status(slot);
-    if (!s || s->entry.path.isEmpty())
-        return;
-    m_env.agentStatusStore.acknowledge(s->entry.path, m_scheduling.now());
-    refreshAgentBadges();
-}
 
 void AppState::setAgentStatusEnabled(bool enabled)
 {
@@ -535,78 +205,10 @@ void AppState::setAgentStatusEnabled(bool enabled)
     refresh();
 }
 
-void AppState::publishUsage(const std::optional<ClaudeUsage>& usage)
+void AppState::panelDidOpen()
 {
-    if (usage != m_claudeUsage)
-        publish(m_claudeUsage, usage, Field::claudeUsage);
-}
-
-void AppState::refreshClaudeUsage()
-{
-    if (!m_store.layout().isClaudeUsageEnabled()) {
-        if (m_claudeUsage)
-            publish(m_claudeUsage, std::optional<ClaudeUsage>{}, Field::claudeUsage);
-        return;
-    }
-    QPointer<AppState> self(this);
-    const QString file = m_env.claudeStateFile;
-    m_scheduling.background([self, file] {
-        auto usage = readUsage(file);
-        onMainThread([self, usage] {
-            if (self)
-                self->publishUsage(usage);
-        });
-    });
-}
-
-void AppState::runUsageRefresh()
-{
-    if (m_usageRefreshRunning)
-        return;
-    const auto executable = ClaudeCLI::find(m_env.home, m_env.isExecutable);
-    if (!executable)
-        return;
-    m_usageRefreshRunning = true;
-    QPointer<AppState> self(this);
-    Processes& processes = m_desktop.processes;
-    const QString workingDirectory = m_env.usageWorkingDirectory;
-    const QString file = m_env.claudeStateFile;
-    m_scheduling.background([self, &processes, executable = *executable, workingDirectory, file] {
-        ClaudeCLI::runUsage(processes, executable, workingDirectory);
-        auto usage = readUsage(file);
-        onMainThread([self, usage] {
-            if (!self)
-                return;
-            self->m_usageRefreshRunning = false;
-            self->publishUsage(usage);
-        });
-    });
-}
-
-void AppState::scheduleNextUsageRefresh()
-{
-    if (m_usageTimer) {
-        m_scheduling.cancel(*m_usageTimer);
-        m_usageTimer.reset();
-    }
-    const QDateTime now = m_scheduling.now();
-    const auto next = m_usageSchedule.nextRun(now);
-    if (!next)
-        return;
-    m_usageTimer =
-        m_scheduling.after(int(std::max<qint64>(now.msecsTo(*next), 0)), this, [this] { usageTimerFired(); });
-}
-
-void AppState::usageTimerFired()
-{
-    m_usageTimer.reset();
-    const QDateTime now = m_scheduling.now();
-    if (!m_usageSchedule.endsAt || now > *m_usageSchedule.endsAt)
-        return;
-    if (!m_store.layout().isClaudeUsageEnabled())
-        return;
-    runUsageRefresh();
-    scheduleNextUsageRefresh();
+    m_panelShown = true;
+    m_usage.panelOpened();
 }
 
 void AppState::panelDidClose()
@@ -614,33 +216,10 @@ void AppState::panelDidClose()
     m_panelShown = false;
 }
 
-void AppState::panelDidOpen()
-{
-    m_panelShown = true;
-    if (!m_store.layout().isClaudeUsageEnabled())
-        return;
-    const bool due = m_usageSchedule.panelOpened(m_scheduling.now());
-    if (due) {
-        runUsageRefresh();
-        scheduleNextUsageRefresh();
-    } else if (!m_usageTimer) {
-        scheduleNextUsageRefresh();
-    }
-}
-
 void AppState::setClaudeUsageEnabled(bool enabled)
 {
     m_store.setClaudeUsageEnabled(enabled);
-    if (enabled) {
-        refreshClaudeUsage();
-        return;
-    }
-    if (m_usageTimer) {
-        m_scheduling.cancel(*m_usageTimer);
-        m_usageTimer.reset();
-    }
-    m_usageSchedule = ClaudeUsageRefreshSchedule{};
-    publishUsage(std::nullopt);
+    m_usage.setEnabled(enabled);
 }
 
 // ----------------------------------------------------------------------------- editing the layout

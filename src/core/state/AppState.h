@@ -4,7 +4,11 @@
 #include "core/agents/AgentStatusStore.h"
 #include "core/layout/LayoutStore.h"
 #include "core/layout/PanelTheme.h"
+#include "core/state/AgentBadges.h"
 #include "core/state/Scheduling.h"
+#include "core/state/SlotOpening.h"
+#include "core/state/UsageMeter.h"
+#include "core/state/WindowPlacing.h"
 #include "core/usage/ClaudeUsage.h"
 #include "core/usage/ClaudeUsageDisplay.h"
 #include "core/windows/FocusMatcher.h"
@@ -60,11 +64,6 @@ public:
         QSet<FocusTarget> targets;
         QUuid token;
     };
-    struct WindowPlacement {
-        AppWindow window;
-        QRectF topLeftFrame;
-    };
-
     static constexpr int focusDimMs = 650;
     static constexpr int maximizeRefreshMs = 600;
     static constexpr int maximizePlacementMs = 400;
@@ -103,27 +102,27 @@ public:
     std::optional<QString> folderPath(const AppWindow& window) const;
     bool isFocusDimmed(const std::optional<FocusTarget>& target) const;
 
-    // --- choosing things
+    // --- choosing things (SlotOpening)
     void activateSlot(int slot);
-    // Brings the window forward; unless `takeKeyboard` is false, it also gets the keyboard.
-    void raiseWindow(const AppWindow& window, bool takeKeyboard = true);
-    bool openFinder(int slot);
-    void openURL(int slot);
-    bool openServer(int slot);
-    bool openFolder(const AppWindow& window);
-    bool openFolderShortcut(const ShortcutEntry& shortcut);
-    bool openURLShortcut(const ShortcutEntry& shortcut);
-    bool openAppShortcut(const ShortcutEntry& shortcut);
+    void raiseWindow(const AppWindow& window, bool takeKeyboard = true)
+    {
+        m_opening.raiseWindow(window, takeKeyboard);
+    }
+    bool openFinder(int slot) { return m_opening.openFinder(slot); }
+    void openURL(int slot) { m_opening.openURL(slot); }
+    bool openServer(int slot) { return m_opening.openServer(slot); }
+    bool openFolder(const AppWindow& window) { return m_opening.openFolder(window); }
+    bool openFolderShortcut(const ShortcutEntry& shortcut) { return m_opening.openFolderShortcut(shortcut); }
+    bool openURLShortcut(const ShortcutEntry& shortcut) { return m_opening.openURLShortcut(shortcut); }
+    bool openAppShortcut(const ShortcutEntry& shortcut) { return m_opening.openAppShortcut(shortcut); }
 
-    // --- tiling and maximising
-    bool tileWindows(int count);
-    void setTileCount(int count);
-    bool maximizeSlot(int slot);
-    // The first screen whose frame holds the pointer, else the main screen; the panel opens there and
-    // tiling and maximising fill it.
-    std::optional<Screens::Screen> screenUnderPointer();
+    // --- tiling and maximising (WindowPlacing)
+    bool tileWindows(int count) { return m_placing.tileWindows(count); }
+    void setTileCount(int count) { m_placing.setTileCount(count); }
+    bool maximizeSlot(int slot) { return m_placing.maximizeSlot(slot); }
+    std::optional<Screens::Screen> screenUnderPointer() { return m_placing.screenUnderPointer(); }
 
-    // --- agent badges and the usage meter
+    // --- agent badges and the usage meter (AgentBadges, UsageMeter)
     void setAgentStatusEnabled(bool enabled);
     void panelDidOpen();
     // The panel went away: what finishes from now on may take the keyboard again.
@@ -148,23 +147,20 @@ Q_SIGNALS:
     void changed(AppState::Field field);
 
 private:
+    // The action groups read the state and publish into it.
+    friend class SlotOpening;
+    friend class WindowPlacing;
+    friend class AgentBadges;
+    friend class UsageMeter;
+
     void match(QList<AppWindow> windows);
     void resolvePendingFocus();
     void readOpenFolders();
-    void refreshAgentBadges();
-    void acknowledgeAgentBadge(int slot);
-    void refreshClaudeUsage();
-    void runUsageRefresh();
-    void scheduleNextUsageRefresh();
-    void usageTimerFired();
-    void publishUsage(const std::optional<ClaudeUsage>& usage);
-    void launchSlot(int slot);
-    void focusPointer(const AppWindow& window);
-    std::optional<QRectF> currentFrame(const AppWindow& window);
-    std::optional<QRectF> targetFrameForMouseScreen();
-    void applyPlacementsInBackground(QList<WindowPlacement> placements);
-    QList<AppWindow> applyPlacements(const QList<WindowPlacement>& placements);
-    template <typename T> void publish(T& field, T value, Field which);
+    template <typename T> void publish(T& field, T value, Field which)
+    {
+        field = std::move(value);
+        Q_EMIT changed(which);
+    }
 
     LayoutStore& m_store;
     DesktopServices& m_desktop;
@@ -191,13 +187,14 @@ private:
     std::optional<WindowDiscovery::FocusedWindow> m_pendingFocus;
     QHash<QUuid, AgentState> m_unassignedBadges;
     std::optional<ClaudeUsage> m_claudeUsage;
-    ClaudeUsageRefreshSchedule m_usageSchedule;
-    std::optional<Scheduling::TimerId> m_usageTimer;
-    bool m_usageRefreshRunning = false;
     QList<AppWindow> m_cachedExtraWindows;
     QStringList m_openFolderPaths;
     int m_refreshGeneration = 0;
-    // Read by placement tasks off the main thread; `alive` tells them the state is gone.
-    std::shared_ptr<std::atomic<int>> m_placementGeneration = std::make_shared<std::atomic<int>>(0);
+    // Read by background tasks off the main thread: the state is gone.
     std::shared_ptr<std::atomic<bool>> m_alive = std::make_shared<std::atomic<bool>>(true);
+
+    SlotOpening m_opening{*this};
+    WindowPlacing m_placing{*this};
+    AgentBadges m_badges{*this};
+    UsageMeter m_usage{*this};
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QObject>
 #include <functional>
@@ -20,6 +21,12 @@ public:
     // Runs `work` off the main thread after every placement handed in before it has finished.
     virtual void placement(std::function<void()> work) = 0;
 };
+
+// Runs `action` on the main thread, where whatever it captured is checked before it is touched.
+template <typename F> void onMainThread(F action)
+{
+    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(action), Qt::QueuedConnection);
+}
 
 // Qt timers and thread pools.
 class SystemScheduling final : public Scheduling {
