@@ -94,13 +94,46 @@ QPushButton* secondaryButton(const QString& title, QWidget* parent, const QColor
     return button;
 }
 
-void showMessage(QLabel* line, const std::optional<QString>& message)
+} // namespace SheetParts
+
+void SettingsSheet::addFooter(QVBoxLayout* column, QPushButton* leading)
 {
-    line->setText(message.value_or(QString()));
-    line->setVisible(message.has_value());
+    m_errorLine =
+        SheetParts::text(QString(), LauncherDesign::TextStyle::caption, LauncherDesign::alert, this);
+    m_errorLine->setObjectName(QStringLiteral("error"));
+    m_errorLine->hide();
+    column->addWidget(m_errorLine);
+
+    auto* cancel = SheetParts::secondaryButton(QStringLiteral("キャンセル"), this);
+    cancel->setObjectName(QStringLiteral("cancel"));
+    cancel->setAutoDefault(false);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* saveButton = SheetParts::primaryButton(QStringLiteral("保存"), this);
+    saveButton->setObjectName(QStringLiteral("save"));
+    saveButton->setDefault(true);
+    connect(saveButton, &QPushButton::clicked, this, [this] { save(); });
+    auto* buttons = new QHBoxLayout;
+    if (leading)
+        buttons->addWidget(leading);
+    buttons->addStretch();
+    buttons->addWidget(cancel);
+    buttons->addWidget(saveButton);
+    column->addLayout(buttons);
 }
 
-} // namespace SheetParts
+void SettingsSheet::clearError()
+{
+    m_error.reset();
+    m_errorLine->hide();
+}
+
+bool SettingsSheet::fail(const QString& message)
+{
+    m_error = message;
+    m_errorLine->setText(message);
+    m_errorLine->show();
+    return false;
+}
 
 namespace {
 
@@ -201,7 +234,8 @@ AppSettingsSheet::Probes AppSettingsSheet::Probes::system()
 
 AppSettingsSheet::AppSettingsSheet(AppState& state, const Bundle& bundle, Workspace& workspace,
                                    QWidget* parent, Probes probes)
-    : QDialog(parent), m_state(state), m_bundle(bundle), m_workspace(workspace), m_probes(std::move(probes))
+    : SettingsSheet(parent), m_state(state), m_bundle(bundle), m_workspace(workspace),
+      m_probes(std::move(probes))
 {
     setWindowTitle(QStringLiteral("アプリ設定"));
     setWindowFlag(Qt::Sheet);
@@ -237,31 +271,14 @@ AppSettingsSheet::AppSettingsSheet(AppState& state, const Bundle& bundle, Worksp
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     column->addWidget(scroll, 1);
 
-    m_errorLine = text(QString(), TextStyle::caption, LauncherDesign::alert, this);
-    m_errorLine->setObjectName(QStringLiteral("error"));
-    m_errorLine->hide();
-    column->addWidget(m_errorLine);
-
-    auto* cancel = SheetParts::secondaryButton(QStringLiteral("キャンセル"), this);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    cancel->setAutoDefault(false);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* saveButton = SheetParts::primaryButton(QStringLiteral("保存"), this);
-    saveButton->setObjectName(QStringLiteral("save"));
-    saveButton->setDefault(true);
-    connect(saveButton, &QPushButton::clicked, this, [this] { save(); });
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cancel);
-    buttons->addWidget(saveButton);
-    column->addLayout(buttons);
+    addFooter(column);
 }
 
 QWidget* AppSettingsSheet::buildTriggerGroup(const Layout& layout)
 {
     QFrame* group = SheetParts::group(QStringLiteral("呼び出し設定"), this);
-    m_hotkey = switchBox(HotkeyNames::switchLabel(), layout.isHotkeyEnabled(),
-                         QStringLiteral("hotkey"), group);
+    m_hotkey =
+        switchBox(HotkeyNames::switchLabel(), layout.isHotkeyEnabled(), QStringLiteral("hotkey"), group);
     group->layout()->addWidget(m_hotkey);
 
     // Items in the order of DoubleTapKey.
@@ -493,19 +510,9 @@ void AppSettingsSheet::chooseApplicationFor(const Row& row)
         row.name->setText(withoutExtension(Paths::lastComponent(path)));
 }
 
-void AppSettingsSheet::showError(const std::optional<QString>& message)
-{
-    m_error = message;
-    SheetParts::showMessage(m_errorLine, message);
-}
-
 bool AppSettingsSheet::save()
 {
-    showError(std::nullopt);
-    const auto fail = [this](const QString& message) {
-        showError(message);
-        return false;
-    };
+    clearError();
     // Rows with both fields blank are skipped; numbers in messages count from 1.
     const auto filled = [](const Row& row, QString& name, QString& target) {
         name = row.name->text().trimmed();

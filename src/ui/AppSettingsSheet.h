@@ -16,6 +16,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QVBoxLayout;
 
 // Asks for one folder (an application bundle is a folder too) with `prompt` on the accept button,
 // starting in `start` when given; empty when the user cancelled. Tests give the sheets their own.
@@ -31,16 +32,39 @@ QPushButton* primaryButton(const QString& title, QWidget* parent,
                            const QColor& fill = LauncherDesign::primary);
 QPushButton* secondaryButton(const QString& title, QWidget* parent,
                              const QColor& color = LauncherDesign::ink);
-// The red line that shows the first problem found on saving; hidden without one.
-void showMessage(QLabel* line, const std::optional<QString>& message);
 } // namespace SheetParts
+
+// What both settings sheets share: the red line that shows the first problem found on saving
+// (hidden without one), and the row of buttons that ends the sheet, "キャンセル" and "保存" after
+// any of the sheet's own.
+class SettingsSheet : public QDialog {
+    Q_OBJECT
+
+public:
+    std::optional<QString> errorMessage() const { return m_error; }
+    // Validates and writes everything, then closes; false (and the message set) on the first problem.
+    virtual bool save() = 0;
+
+protected:
+    using QDialog::QDialog;
+    // Adds the error line and the buttons to the end of `column`; `leading`, when given, goes first, on the
+    // left.
+    void addFooter(QVBoxLayout* column, QPushButton* leading = nullptr);
+    void clearError();
+    // Shows `message` on the red line; false, for `return fail(…)` in save().
+    bool fail(const QString& message);
+
+private:
+    QLabel* m_errorLine = nullptr;
+    std::optional<QString> m_error;
+};
 
 // The application settings, shown as a modal sheet over the panel: how the panel is called up, the
 // agent badges and the usage meter, and the three shortcut lists. A sheet is made each time it is
 // shown and edits copies of the values; "保存" writes them only when every row passes, otherwise
 // the first problem stays on a red line and the sheet stays open. While it is open the state's
 // appSettingsShown is true.
-class AppSettingsSheet : public QDialog {
+class AppSettingsSheet : public SettingsSheet {
     Q_OBJECT
 
 public:
@@ -59,9 +83,7 @@ public:
     void setFolderChooser(PathChooser chooser) { m_chooseFolder = std::move(chooser); }
     void setApplicationChooser(PathChooser chooser) { m_chooseApplication = std::move(chooser); }
 
-    std::optional<QString> errorMessage() const { return m_error; }
-    // Validates and writes everything, then closes; false (and the message set) on the first problem.
-    bool save();
+    bool save() override;
 
     void done(int result) override;
 
@@ -86,7 +108,6 @@ private:
     void chooseFolderFor(const Row& row);
     void chooseApplicationFor(const Row& row);
     void updateTriggerRows();
-    void showError(const std::optional<QString>& message);
 
     AppState& m_state;
     const Bundle& m_bundle;
@@ -103,6 +124,4 @@ private:
     QCheckBox* m_agentStatus = nullptr;
     QCheckBox* m_claudeUsage = nullptr;
     QList<Row> m_folderRows, m_appRows, m_urlRows;
-    QLabel* m_errorLine = nullptr;
-    std::optional<QString> m_error;
 };

@@ -72,7 +72,7 @@ QLineEdit* field(const QString& name, const QString& hint, const QString& value,
 
 SlotSettingsSheet::SlotSettingsSheet(AppState& state, int slot, const Bundle& /*bundle*/,
                                      Workspace& /*workspace*/, QWidget* parent)
-    : QDialog(parent), m_state(state), m_slot(slot)
+    : SettingsSheet(parent), m_state(state), m_slot(slot)
 {
     const QString title = QStringLiteral("マス ") + QString::number(slot) + QStringLiteral(" の設定");
     setWindowTitle(title);
@@ -153,29 +153,11 @@ SlotSettingsSheet::SlotSettingsSheet(AppState& state, int slot, const Bundle& /*
     form->addRow(label(QStringLiteral("ブラウザ")), browsers);
     column->addLayout(form);
 
-    m_errorLine = text(QString(), TextStyle::caption, LauncherDesign::alert, this);
-    m_errorLine->setObjectName(QStringLiteral("error"));
-    m_errorLine->hide();
-    column->addWidget(m_errorLine);
-
     auto* remove = SheetParts::secondaryButton(QStringLiteral("配置を解除"), this, LauncherDesign::alert);
     remove->setObjectName(QStringLiteral("remove"));
     remove->setAutoDefault(false);
     connect(remove, &QPushButton::clicked, this, &SlotSettingsSheet::removeFromSlot);
-    auto* cancel = SheetParts::secondaryButton(QStringLiteral("キャンセル"), this);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    cancel->setAutoDefault(false);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* saveButton = SheetParts::primaryButton(QStringLiteral("保存"), this);
-    saveButton->setObjectName(QStringLiteral("save"));
-    saveButton->setDefault(true);
-    connect(saveButton, &QPushButton::clicked, this, [this] { save(); });
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(remove);
-    buttons->addStretch();
-    buttons->addWidget(cancel);
-    buttons->addWidget(saveButton);
-    column->addLayout(buttons);
+    addFooter(column, remove);
 }
 
 QWidget* SlotSettingsSheet::buildSwatches()
@@ -207,19 +189,9 @@ void SlotSettingsSheet::chooseFolder()
         m_path->setText(path);
 }
 
-void SlotSettingsSheet::showError(const std::optional<QString>& message)
-{
-    m_error = message;
-    SheetParts::showMessage(m_errorLine, message);
-}
-
 bool SlotSettingsSheet::save()
 {
-    showError(std::nullopt);
-    const auto fail = [this](const QString& message) {
-        showError(message);
-        return false;
-    };
+    clearError();
     const QString name = Text::trimmedSpaces(m_name->text());
     if (name.isEmpty())
         return fail(QStringLiteral("プロジェクト名を入力してください"));

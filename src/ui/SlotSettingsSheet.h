@@ -12,7 +12,7 @@ class QRadioButton;
 // and development server. A sheet is made each time it is shown, starting from the slot's status
 // entry; "保存" writes only when every field passes, otherwise the first problem stays on a red line
 // and the sheet stays open. While it is open the state's settingsSlot holds the slot number.
-class SlotSettingsSheet : public QDialog {
+class SlotSettingsSheet : public SettingsSheet {
     Q_OBJECT
 
 public:
@@ -23,10 +23,8 @@ public:
 
     void setFolderChooser(PathChooser chooser) { m_chooseFolder = std::move(chooser); }
 
-    std::optional<QString> errorMessage() const { return m_error; }
     PanelTheme color() const { return m_color; }
-    // Validates and writes the slot, then closes; false (and the message set) on the first problem.
-    bool save();
+    bool save() override;
     // "配置を解除": the slot's entry leaves the layout and the sheet closes.
     void removeFromSlot();
 
@@ -38,7 +36,6 @@ protected:
 private:
     QWidget* buildSwatches();
     void chooseFolder();
-    void showError(const std::optional<QString>& message);
 
     AppState& m_state;
     int m_slot;
@@ -51,6 +48,4 @@ private:
     QLineEdit* m_url = nullptr;
     QLineEdit* m_server = nullptr;
     QRadioButton* m_chrome = nullptr;
-    QLabel* m_errorLine = nullptr;
-    std::optional<QString> m_error;
 };
