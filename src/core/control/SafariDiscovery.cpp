@@ -38,17 +38,14 @@ QList<WindowInfo> parseWindowList(const QString& text)
 
 QList<AppWindow> listWindows(DesktopServices& desktop)
 {
-    const QList<qint32> running = desktop.accessibility.runningApplications(safariBundleID);
-    if (running.isEmpty())
-        return {};
-    const auto output = ScriptedWindows::runCommand(desktop.processes, listingScript());
-    if (!output)
+    const auto listing = ScriptedWindows::list(desktop, safariBundleID, listingScript());
+    if (!listing)
         return {};
     QList<AppWindow> windows;
-    for (const WindowInfo& info : parseWindowList(*output)) {
+    for (const WindowInfo& info : parseWindowList(listing->output)) {
         AppWindow window(WindowKind::safari, info.name, std::nullopt,
                          info.url.isEmpty() ? std::nullopt : std::optional<QString>(info.url));
-        window.pid = running.first();
+        window.pid = listing->pid;
         window.safariWindowID = info.id;
         windows.append(std::move(window));
     }

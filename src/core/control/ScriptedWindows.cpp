@@ -58,6 +58,17 @@ std::optional<QString> runCommand(Processes& processes, const QString& script)
     return processes.runToEnd(osascript, {QStringLiteral("-e"), script});
 }
 
+std::optional<Listing> list(DesktopServices& desktop, const QString& bundleID, const QString& script)
+{
+    const QList<qint32> running = desktop.accessibility.runningApplications(bundleID);
+    if (running.isEmpty())
+        return std::nullopt;
+    const auto output = runCommand(desktop.processes, script);
+    if (!output)
+        return std::nullopt;
+    return Listing{running.first(), *output};
+}
+
 bool runScript(AppleScript& appleScript, const QString& script, const QString& logPrefix)
 {
     const AppleScript::Outcome outcome = appleScript.run(script);

@@ -18,7 +18,14 @@ QString raiseScript(const QString& application, qint64 windowID);
 
 // Runs a script through osascript; its output, or absent.
 std::optional<QString> runCommand(Processes& processes, const QString& script);
-// Runs a script in process; false after logging `logPrefix` + "script error: " + the description.
+// A scriptable application's windows as its listing script prints them, with the application's
+// process; absent when the application does not run or the script printed nothing readable.
+struct Listing {
+    qint32 pid = 0;
+    QString output;
+};
+std::optional<Listing> list(DesktopServices& desktop, const QString& bundleID, const QString& script);
+// Runs a script; false after logging `logPrefix` + "script error: " + the description.
 bool runScript(AppleScript& appleScript, const QString& script, const QString& logPrefix);
 
 // "left,top,right,bottom" (white space and line ends around it ignored) as a frame.

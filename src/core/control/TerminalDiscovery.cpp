@@ -129,13 +129,10 @@ QList<AppWindow> listWindows(DesktopServices& desktop)
         }
         return windows;
     }
-    const QList<qint32> running = desktop.accessibility.runningApplications(terminalBundleID);
-    if (running.isEmpty())
+    const auto listing = ScriptedWindows::list(desktop, terminalBundleID, listingScript());
+    if (!listing)
         return {};
-    const auto output = ScriptedWindows::runCommand(desktop.processes, listingScript());
-    if (!output)
-        return {};
-    const QList<WindowInfo> infos = parseWindowList(*output);
+    const QList<WindowInfo> infos = parseWindowList(listing->output);
     QStringList ttys;
     for (const WindowInfo& info : infos)
         ttys.append(info.tty);
@@ -146,7 +143,7 @@ QList<AppWindow> listWindows(DesktopServices& desktop)
         const auto folder = folders.constFind(info.tty);
         AppWindow window(WindowKind::terminal, info.name, std::nullopt,
                          folder == folders.constEnd() ? std::nullopt : std::optional<QString>(*folder));
-        window.pid = running.first();
+        window.pid = listing->pid;
         window.terminalWindowID = info.id;
         windows.append(std::move(window));
     }
