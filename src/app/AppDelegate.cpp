@@ -2,10 +2,12 @@
 
 #include "core/Log.h"
 #include "core/shell/SingleInstance.h"
+#include "core/shell/ToggleChannel.h"
 #include "ui/PanelController.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
 
@@ -67,6 +69,9 @@ bool AppDelegate::applicationDidFinishLaunching()
         Log::line(QStringLiteral("Panedeck: accessibility access granted, triggers wired again"));
         applyTriggerSettings();
     });
+    // `panedeck toggle` acts as the hot key does.
+    m_toggleListener = std::make_unique<ToggleChannel::Listener>(
+        QFileInfo(m_services.layoutFile).absolutePath(), [this] { m_panelController->toggle(); });
     QPointer<AppDelegate> self(this);
     m_state->triggerSettingsChanged = [self] {
         if (self)

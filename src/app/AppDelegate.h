@@ -10,6 +10,9 @@
 #include <memory>
 
 class Bundle;
+namespace ToggleChannel {
+class Listener;
+}
 class FocusEffect;
 class PanelController;
 class Screens;
@@ -67,5 +70,6 @@ private:
     std::unique_ptr<PanelController> m_panelController;
     HotkeyManager m_hotkeyManager;
     DoubleTapKeyMonitor m_doubleTapMonitor;
+    std::unique_ptr<ToggleChannel::Listener> m_toggleListener;
     bool m_triggersTrusted = false; // whether the process was trusted when the triggers were wired
 };

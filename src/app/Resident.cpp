@@ -20,6 +20,13 @@ extern "C" __attribute__((visibility("default"))) int panedeck_resident_main(int
         Log::line(QStringLiteral("Panedeck: no desktop to run on (is DISPLAY set?)"));
         return 1;
     }
+    // Where an X11 key grab sees keys only over X11 windows, a shortcut of the desktop's own can
+    // call the panel instead.
+    if (qEnvironmentVariable("XDG_SESSION_TYPE") == QStringLiteral("wayland") ||
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        Log::line(
+            QStringLiteral("Panedeck: in a Wayland session the hot key works only while an X11 window has "
+                           "the keyboard; bind a desktop shortcut to `panedeck toggle` instead"));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Panedeck"));
     // A resident accessory: it lives without any window and ends only when told to quit.

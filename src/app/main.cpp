@@ -1,5 +1,8 @@
 #include "app/Resident.h"
+#include "core/shell/AppSupportDirectory.h"
+#include "core/shell/AppVersion.h"
 #include "core/shell/CommandLine.h"
+#include "core/shell/ToggleChannel.h"
 #include "platform/Platform.h"
 #include "platform/Sleeper.h"
 
@@ -25,6 +28,15 @@ int main(int argc, char** argv)
     if (CommandLine::isResident(args))
         return runResident(argc, argv);
 
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (args.value(1) == QStringLiteral("toggle")) {
+        if (ToggleChannel::request(AppSupportDirectory::defaultPath()))
+            return 0;
+        out << "Panedeck is not running.\n";
+        return 1;
+    }
+
     const auto accessibility = Platform::makeAccessibility();
     const auto processes = Platform::makeProcesses();
     const auto appleScript = Platform::makeAppleScript();
@@ -32,6 +44,11 @@ int main(int argc, char** argv)
     ThreadSleeper sleeper;
     const auto terminals = Platform::makeTerminals(*accessibility);
     DesktopServices desktop{*accessibility, *processes, *appleScript, *workspace, sleeper, terminals.get()};
-    QTextStream out(stdout);
-    return CommandLine::run(args, desktop, out);
+    const int status =
+        CommandLine::run(args, desktop, out, err, AppVersion::current(*Platform::makeBundle()));
+    // A command that found nothing to work with says why, after its own line.
+    if (status != 0 && !args.value(1).startsWith(QStringLiteral("--")))
+        if (const auto problem = Platform::desktopProblem())
+            err << "panedeck: " << *problem << '\n';
+    return status;
 }

@@ -9,8 +9,10 @@
 #include "platform/Terminals.h"
 #include "platform/Workspace.h"
 
+#include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // The desktop backend chosen for this build.
 namespace Platform {
@@ -27,4 +29,6 @@ std::unique_ptr<Terminals> makeTerminals(Accessibility& accessibility);
 std::unique_ptr<KeyEvents> makeKeyEvents(std::function<bool()> ownsKeyboard);
 // Whether the resident application has a desktop to show its windows on.
 bool hasDesktop();
+// Why there is no desktop to work with, in plain words for the command line; absent when there is one.
+std::optional<QString> desktopProblem();
 } // namespace Platform

@@ -19,15 +19,16 @@ class CommandLineTest : public QObject {
     struct Outcome {
         int status;
         QString output;
+        QString errors;
     };
     Outcome run(QStringList args)
     {
         args.prepend(u"/usr/bin/panedeck"_qs);
-        QString text;
-        QTextStream out(&text);
+        QString text, errorText;
+        QTextStream out(&text), err(&errorText);
         DesktopServices services{desktop, processes, appleScript, workspace, sleeper};
-        const int status = CommandLine::run(args, services, out);
-        return {status, text};
+        const int status = CommandLine::run(args, services, out, err, u"0.1.0 (7) · 2026-12-07"_qs);
+        return {status, text, errorText};
     }
     void addEditor(qint32 pid, const QStringList& titles)
     {
@@ -70,6 +71,29 @@ private Q_SLOTS:
         const Outcome outcome = run(args);
         QCOMPARE(outcome.output, output);
         QCOMPARE(outcome.status, 1);
+        QVERIFY(outcome.errors.startsWith(u"usage: panedeck [command]\n"_qs));
+        QVERIFY(desktop.calls.isEmpty());
+    }
+
+    // The command line explains itself: the usage on standard output for --help, the version line.
+    void helpAndVersion()
+    {
+        const Outcome help = run({u"--help"_qs});
+        QCOMPARE(help.status, 0);
+        QCOMPARE(help.output, u"usage: panedeck [command]\n"
+                              u"  (none)                  run the resident application (the panel)\n"
+                              u"  toggle                  show the running copy's panel, or hide it\n"
+                              u"  list-windows            list the editor windows\n"
+                              u"  raise <projectName>     bring a project's editor window forward\n"
+                              u"  open-finder <folder>    show a folder in the file manager\n"
+                              u"  list-terminals          list the terminal windows\n"
+                              u"  list-safari             list the browser windows\n"
+                              u"  --help                  show this text\n"
+                              u"  --version               show the version\n"_qs);
+        QCOMPARE(help.errors, QString());
+        const Outcome version = run({u"--version"_qs});
+        QCOMPARE(version.status, 0);
+        QCOMPARE(version.output, u"Panedeck 0.1.0 (7) · 2026-12-07\n"_qs);
         QVERIFY(desktop.calls.isEmpty());
     }
 

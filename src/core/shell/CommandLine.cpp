@@ -71,14 +71,39 @@ int printWindows(const QList<AppWindow>& windows, QTextStream& out)
 
 } // namespace
 
+QString usage()
+{
+    return QStringLiteral("usage: panedeck [command]\n"
+                          "  (none)                  run the resident application (the panel)\n"
+                          "  toggle                  show the running copy's panel, or hide it\n"
+                          "  list-windows            list the editor windows\n"
+                          "  raise <projectName>     bring a project's editor window forward\n"
+                          "  open-finder <folder>    show a folder in the file manager\n"
+                          "  list-terminals          list the terminal windows\n"
+                          "  list-safari             list the browser windows\n"
+                          "  --help                  show this text\n"
+                          "  --version               show the version\n");
+}
+
 bool isResident(const QStringList& args)
 {
     return args.size() < 2;
 }
 
-int run(const QStringList& args, DesktopServices& desktop, QTextStream& out)
+int run(const QStringList& args, DesktopServices& desktop, QTextStream& out, QTextStream& err,
+        const QString& version)
 {
     const QString command = args.value(1);
+    if (command == QStringLiteral("--help")) {
+        out << usage();
+        out.flush();
+        return 0;
+    }
+    if (command == QStringLiteral("--version")) {
+        out << "Panedeck " << version << '\n';
+        out.flush();
+        return 0;
+    }
     WindowDiscovery discovery(desktop.accessibility, desktop.sleeper);
     int status = 1;
     if (Text::equal(command, QStringLiteral("list-windows")))
@@ -91,8 +116,12 @@ int run(const QStringList& args, DesktopServices& desktop, QTextStream& out)
         status = printWindows(TerminalDiscovery::listWindows(desktop), out);
     else if (Text::equal(command, QStringLiteral("list-safari")))
         status = printWindows(SafariDiscovery::listWindows(desktop), out);
-    else
+    else {
         out << "unknown command: " << oneLine(command) << '\n';
+        out.flush();
+        err << usage();
+        err.flush();
+    }
     out.flush();
     return status;
 }

@@ -12,7 +12,13 @@ namespace CommandLine {
 // With no argument beyond the program path the process becomes the resident application.
 bool isResident(const QStringList& args);
 
-// Runs the sub-command named by args[1]; every line, errors included, goes to `out`.
-int run(const QStringList& args, DesktopServices& desktop, QTextStream& out);
+// What `--help` prints, and standard error after an unknown command.
+QString usage();
+
+// Runs the sub-command named by args[1]; every line of its own, errors included, goes to `out`.
+// After an unknown command the usage follows on `err`; `--help` and `--version` (the version line
+// given) answer on `out` with status 0.
+int run(const QStringList& args, DesktopServices& desktop, QTextStream& out, QTextStream& err,
+        const QString& version);
 
 } // namespace CommandLine

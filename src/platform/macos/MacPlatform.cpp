@@ -58,4 +58,9 @@ bool hasDesktop()
     return true;
 }
 
+std::optional<QString> desktopProblem()
+{
+    return std::nullopt;
+}
+
 } // namespace Platform

@@ -55,4 +55,14 @@ bool hasDesktop()
     return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || X11Connection::open() != nullptr;
 }
 
+std::optional<QString> desktopProblem()
+{
+    const QString display = qEnvironmentVariable("DISPLAY");
+    if (display.isEmpty())
+        return QStringLiteral("no X11 display is set (the DISPLAY variable is empty)");
+    if (!X11Connection::open())
+        return QStringLiteral("the X11 display %1 could not be opened").arg(display);
+    return std::nullopt;
+}
+
 } // namespace Platform
