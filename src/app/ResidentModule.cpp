@@ -6,13 +6,20 @@
 #include <filesystem>
 #include <system_error>
 
-// The resident application is a module beside the executable, loaded only when it is needed.
+// The resident application is a module loaded only when it is needed: beside the executable in the
+// build tree, in <libdir>/panedeck once installed.
 int runResident(int argc, char** argv)
 {
     std::error_code error;
-    const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    const auto module = executable.parent_path() / "libpanedeck-resident.so";
-    void* handle = error ? nullptr : dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    const auto folder = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    void* handle = nullptr;
+    for (const auto& candidate : {folder, folder / PANEDECK_INSTALLED_MODULE_DIR}) {
+        const auto module = candidate / "libpanedeck-resident.so";
+        if (!error && std::filesystem::exists(module, error))
+            handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (handle)
+            break;
+    }
     auto* entry =
         handle ? reinterpret_cast<int (*)(int, char**)>(dlsym(handle, "panedeck_resident_main")) : nullptr;
     if (!entry) {
