@@ -5,6 +5,7 @@
 #include "platform/Bundle.h"
 #include "platform/Hotkeys.h"
 #include "platform/KeyEvents.h"
+#include "platform/LoginItem.h"
 #include "platform/Processes.h"
 #include "platform/Terminals.h"
 #include "platform/Workspace.h"
@@ -22,6 +23,8 @@ std::unique_ptr<Workspace> makeWorkspace();
 std::unique_ptr<Processes> makeProcesses();
 std::unique_ptr<AppleScript> makeAppleScript();
 std::unique_ptr<Hotkeys> makeHotkeys();
+// Starting this program, as it is installed, at login.
+std::unique_ptr<LoginItem> makeLoginItem();
 // The terminal emulators' windows, on desktops where Terminal's scripting is not there; none where
 // it is. Works through the accessibility made by makeAccessibility.
 std::unique_ptr<Terminals> makeTerminals(Accessibility& accessibility);

@@ -8,6 +8,8 @@
 #include "core/text/Paths.h"
 #include "core/usage/ClaudeCLI.h"
 #include "platform/HotkeyNames.h"
+#include "platform/Platform.h"
+#include "platform/Platform.h"
 #include "ui/Icons.h"
 
 #include <QCheckBox>
@@ -229,7 +231,7 @@ AppSettingsSheet::Probes AppSettingsSheet::Probes::system()
                 const QFileInfo info(path);
                 return info.isFile() && info.isExecutable();
             },
-            [] { return !AgentStatusStore().loadEntries().isEmpty(); }};
+            [] { return !AgentStatusStore().loadEntries().isEmpty(); }, Platform::makeLoginItem()};
 }
 
 AppSettingsSheet::AppSettingsSheet(AppState& state, const Bundle& bundle, Workspace& workspace,
@@ -307,6 +309,24 @@ QWidget* AppSettingsSheet::buildTriggerGroup(const Layout& layout)
     m_spaceCaption = caption(QStringLiteral("注意: 直前1秒以内に文字入力があった場合は開きません。"), group);
     m_spaceCaption->setObjectName(QStringLiteral("spaceCaption"));
     group->layout()->addWidget(m_spaceCaption);
+
+    // Whether it starts at login is the desktop's to keep; the switch shows what it keeps now.
+    if (m_probes.loginItem) {
+        const LoginItem::Status status = m_probes.loginItem->status();
+        m_login = switchBox(QStringLiteral("ログイン時に起動"), status != LoginItem::Status::off,
+                            QStringLiteral("login"), group);
+        group->layout()->addWidget(m_login);
+        QLabel* note = caption(
+            status == LoginItem::Status::programMissing
+                ? QStringLiteral(
+                      "登録されているプログラムが見つかりません。オフにして保存すると登録を消します。")
+            : status == LoginItem::Status::requiresApproval
+                ? QStringLiteral("システム設定の「ログイン項目」で許可すると起動します。")
+                : QStringLiteral("ログインすると Panedeck が常駐し、ホットキーですぐに呼び出せます。"),
+            group);
+        note->setObjectName(QStringLiteral("loginCaption"));
+        group->layout()->addWidget(note);
+    }
 
     connect(m_doubleTapKey, &QComboBox::currentIndexChanged, this, &AppSettingsSheet::updateTriggerRows);
     updateTriggerRows();
@@ -562,6 +582,13 @@ bool AppSettingsSheet::save()
         urls.append({name.isEmpty() ? URLUtil::domain(target).value_or(target) : name, target});
     }
 
+    if (m_login) {
+        const bool registered = m_probes.loginItem->status() != LoginItem::Status::off;
+        QString reason;
+        if (m_login->isChecked() != registered &&
+            !m_probes.loginItem->setEnabled(m_login->isChecked(), &reason))
+            return fail(QStringLiteral("ログイン時の起動を切り替えられませんでした: ") + reason);
+    }
     m_state.updateShortcuts(folders, urls, apps);
     m_state.updateTriggerSettings(m_hotkey->isChecked(),
                                   static_cast<DoubleTapKey>(m_doubleTapKey->currentIndex()),

@@ -5,9 +5,11 @@
 
 #include <QDialog>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class AppState;
+class LoginItem;
 class Bundle;
 class Workspace;
 class QCheckBox;
@@ -73,6 +75,7 @@ public:
         QString home;
         std::function<bool(const QString&)> isExecutable;
         std::function<bool()> hasAgentEntries; // may delete stale state files
+        std::shared_ptr<LoginItem> loginItem;  // none: the sheet has no login switch
         static Probes system();
     };
 
@@ -117,6 +120,7 @@ private:
     PathChooser m_chooseApplication = chooseFolderDialog;
 
     QCheckBox* m_hotkey = nullptr;
+    QCheckBox* m_login = nullptr;
     QComboBox* m_doubleTapKey = nullptr;
     QWidget* m_tapCountRow = nullptr;
     QComboBox* m_tapCount = nullptr;

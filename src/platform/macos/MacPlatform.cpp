@@ -5,6 +5,7 @@
 #include "platform/macos/MacBundle.h"
 #include "platform/macos/MacHotkeys.h"
 #include "platform/macos/MacKeyEvents.h"
+#include "platform/macos/MacLoginItem.h"
 #include "platform/macos/MacWorkspace.h"
 
 namespace Platform {
@@ -51,6 +52,11 @@ std::unique_ptr<Terminals> makeTerminals(Accessibility&)
 std::unique_ptr<KeyEvents> makeKeyEvents(std::function<bool()>)
 {
     return std::make_unique<MacKeyEvents>();
+}
+
+std::unique_ptr<LoginItem> makeLoginItem()
+{
+    return std::make_unique<MacLoginItem>();
 }
 
 bool hasDesktop()

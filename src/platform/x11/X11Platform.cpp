@@ -1,11 +1,14 @@
 #include "platform/Platform.h"
 #include "platform/linux/LinuxBundle.h"
 #include "platform/linux/LinuxSystemProcesses.h"
+#include "platform/linux/XdgAutostart.h"
 #include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11Hotkeys.h"
 #include "platform/x11/X11KeyEvents.h"
 #include "platform/x11/X11Terminals.h"
 #include "platform/x11/X11Workspace.h"
+
+#include <QFileInfo>
 
 namespace Platform {
 
@@ -48,6 +51,12 @@ std::unique_ptr<Terminals> makeTerminals(Accessibility& accessibility)
 std::unique_ptr<KeyEvents> makeKeyEvents(std::function<bool()> ownsKeyboard)
 {
     return std::make_unique<X11KeyEvents>(std::move(ownsKeyboard));
+}
+
+// The program as it runs now: the installed one, or the one in the build tree while developing.
+std::unique_ptr<LoginItem> makeLoginItem()
+{
+    return std::make_unique<XdgAutostart>(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
 }
 
 bool hasDesktop()
