@@ -51,12 +51,13 @@ inline Windows takeWindows(int argc, char** argv)
     return w;
 }
 
-// Runs a command with its output thrown away; false when it could not run or failed.
-inline bool runQuietly(const std::vector<std::string>& command)
+// Starts a command with its output and errors thrown away; its process id, or -1.
+inline pid_t spawnQuietly(const std::vector<std::string>& command)
 {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     std::vector<char*> argv;
     for (const std::string& word : command)
         argv.push_back(const_cast<char*>(word.c_str()));
@@ -64,8 +65,15 @@ inline bool runQuietly(const std::vector<std::string>& command)
     pid_t pid = 0;
     const int error = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    return error == 0 ? pid : -1;
+}
+
+// Runs a command as above; false when it could not run or failed.
+inline bool runQuietly(const std::vector<std::string>& command)
+{
+    const pid_t pid = spawnQuietly(command);
     int status = 0;
-    return error == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // Creates and maps editor-like windows numbered from `first`, owned by this process.

@@ -6,13 +6,13 @@
 // effects played out. Needs an X11 desktop with a window manager (scripts/bench).
 
 #include "BenchDesktop.h"
+#include "TestFiles.h"
 #include "XTestKeys.h"
 #include "core/layout/LayoutJson.h"
 
 #include <QDir>
 #include <QHash>
 #include <QProcess>
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <csignal>
 #include <cstdio>
@@ -138,8 +138,6 @@ struct Bench {
     xcb_window_t panel = XCB_NONE;
     int openedCount = 0;
 
-    void hotkey() { keys.chord({Keysym::superL, Keysym::altL, Keysym::v}); }
-
     // Milliseconds since `timer` started until a watched window is mapped and then drawn into;
     // negative when that does not happen within a few seconds. With `newWindows` every window
     // created on the root is watched, and the one that counts is mapped override-redirect.
@@ -177,7 +175,7 @@ struct Bench {
     }
     bool close()
     {
-        hotkey();
+        keys.hotkey();
         for (;;) {
             const Observer::Event event = observer->next(3000);
             if (event.what == Observer::Seen::nothing)
@@ -194,16 +192,8 @@ struct Bench {
         observer->drain();
         QElapsedTimer timer;
         timer.start();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        char* argv[] = {const_cast<char*>("rofi"), const_cast<char*>("-show"), const_cast<char*>("window"),
-                        nullptr};
-        pid_t pid = 0;
-        const int error = posix_spawnp(&pid, "rofi", &actions, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (error != 0)
+        const pid_t pid = spawnQuietly({"rofi", "-show", "window"});
+        if (pid < 0)
             return -1;
         // Its window is created plain and made override-redirect before it is mapped.
         const double result = untilPainted(timer, true);
@@ -258,12 +248,8 @@ bool startPanedeck(Bench& b, const QTemporaryDir& home)
         QDir().mkpath(entry.path);
         layout.slots.insert(QString::number(slot), entry);
     }
-    QDir().mkpath(home.filePath(QStringLiteral("data/Panedeck")));
-    QSaveFile file(home.filePath(QStringLiteral("data/Panedeck/layout.json")));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(LayoutJson::encode(layout));
-    if (!file.commit())
+    if (!TestFiles::write(home.filePath(QStringLiteral("data/Panedeck/layout.json")),
+                          LayoutJson::encode(layout)))
         return false;
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -273,18 +259,15 @@ bool startPanedeck(Bench& b, const QTemporaryDir& home)
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
     b.panedeck.setProcessEnvironment(env);
     // Its log goes to a file, which never fills up the way an unread pipe would.
-    QFile log(home.filePath(QStringLiteral("panedeck.log")));
-    b.panedeck.setStandardErrorFile(log.fileName());
+    const QString log = home.filePath(QStringLiteral("panedeck.log"));
+    b.panedeck.setStandardErrorFile(log);
     b.panedeck.start(QStringLiteral(PANEDECK_BINARY), QStringList());
     QByteArray errors;
     QElapsedTimer timer;
     timer.start();
     while (!errors.contains("triggers wired") && timer.elapsed() < 20000) {
         QThread::msleep(50);
-        if (log.open(QIODevice::ReadOnly)) {
-            errors = log.readAll();
-            log.close();
-        }
+        errors = TestFiles::read(log);
     }
     return errors.contains("hotkey on");
 }
@@ -316,7 +299,7 @@ int main(int argc, char** argv)
     // The first synthetic key switches the server's keyboard device (every client hears of it);
     // then the first opening creates the panel window, from then on watched.
     b.keys.tap(Keysym::shiftL);
-    b.hotkey();
+    b.keys.hotkey();
     QElapsedTimer timer;
     timer.start();
     while (!b.panel && timer.elapsed() < 30000) {

@@ -84,34 +84,6 @@ void matchAndFocus(benchmark::State& state)
 }
 BENCHMARK(matchAndFocus)->Unit(benchmark::kMicrosecond);
 
-// The parts alone, to see where the time goes.
-void matchOnly(benchmark::State& state)
-{
-    const Desktop d = makeDesktop();
-    for (auto _ : state) {
-        state.PauseTiming();
-        QList<AppWindow> windows = d.windows;
-        windows.detach();
-        state.ResumeTiming();
-        auto result = SlotMatcher::match(d.slots, std::move(windows), [](const QString&) { return true; });
-        benchmark::DoNotOptimize(result);
-    }
-}
-BENCHMARK(matchOnly)->Unit(benchmark::kMicrosecond);
-
-void copyWindows(benchmark::State& state)
-{
-    const Desktop d = makeDesktop();
-    for (auto _ : state) {
-        QList<AppWindow> copy;
-        copy.reserve(d.windows.size());
-        for (const AppWindow& w : d.windows)
-            copy.append(w);
-        benchmark::DoNotOptimize(copy);
-    }
-}
-BENCHMARK(copyWindows)->Unit(benchmark::kMicrosecond);
-
 } // namespace
 
 BENCHMARK_MAIN();

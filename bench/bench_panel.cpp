@@ -22,14 +22,11 @@ struct Scene {
 
     Scene()
     {
-        Layout layout;
+        QStringList projects;
         for (int slot = 1; slot <= 9; ++slot)
-            layout.slots.insert(QString::number(slot),
-                                AppStateFixture::entry(QStringLiteral("project-%1").arg(slot),
-                                                       QStringLiteral("/src/project-%1").arg(slot)));
+            projects << QStringLiteral("project-%1").arg(slot);
+        Layout layout = fx.projects(projects);
         layout.folderShortcuts = QList<ShortcutEntry>{{QStringLiteral("Docs"), QStringLiteral("/docs")}};
-        for (int slot = 1; slot <= 9; ++slot)
-            fx.existing << QStringLiteral("/src/project-%1").arg(slot);
         fx.make(layout);
         for (int i = 1; i <= 59; ++i)
             fx.editorWindow(10, QStringLiteral("project-%1").arg(i)); // 9 in slots, 50 unassigned

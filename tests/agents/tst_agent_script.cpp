@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "core/agents/AgentStatusStore.h"
 
 #include <QDateTime>
@@ -97,11 +98,7 @@ class AgentScriptTest : public QObject {
         return result;
     }
 
-    static QByteArray read(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    static QByteArray read(const QString& path) { return TestFiles::read(path); }
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(temp.isValid()); }
@@ -132,14 +129,10 @@ private Q_SLOTS:
 
     void replacesThenEndRemoves()
     {
-        QVERIFY(QDir().mkpath(stateDir()));
-        QFile old(stateDir() + u"/s1.state"_qs);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("cwd=/old\nstate=running\nupdatedAt=2020-01-01T00:00:00Z\nextra=line that must go\n");
-        old.close();
-        QFile other(stateDir() + u"/s2.state"_qs);
-        QVERIFY(other.open(QIODevice::WriteOnly));
-        other.close();
+        QVERIFY(TestFiles::write(
+            stateDir() + u"/s1.state"_qs,
+            "cwd=/old\nstate=running\nupdatedAt=2020-01-01T00:00:00Z\nextra=line that must go\n"));
+        QVERIFY(TestFiles::write(stateDir() + u"/s2.state"_qs, {}));
 
         QVERIFY(run({u"idle"_qs}, payload("s1", "/new")).quiet());
         const QString problem = stateFileProblem(read(stateDir() + u"/s1.state"_qs), "/new", "idle");
@@ -239,10 +232,7 @@ private Q_SLOTS:
         QFETCH(QStringList, args);
         QFETCH(QByteArray, json);
         // Bait for a session id that climbs out of agent-state.
-        QVERIFY(QDir().mkpath(stateDir()));
-        QFile bait(dataHome() + u"/Panedeck/x.state"_qs);
-        QVERIFY(bait.open(QIODevice::WriteOnly));
-        bait.close();
+        QVERIFY(QDir().mkpath(stateDir()) && TestFiles::write(dataHome() + u"/Panedeck/x.state"_qs, {}));
 
         QVERIFY(run(args, json).quiet());
         QCOMPARE(filesBelow(temp.path()), QStringList{u"data/Panedeck/x.state"_qs});

@@ -6,15 +6,7 @@
 #include "ui/PanelController.h"
 
 #include <QDialog>
-#include <QSaveFile>
 #include <QTest>
-
-namespace {
-KeyEvent shift()
-{
-    return {KeyEvent::flagsChanged, KeyEvent::leftShift, KeyEvent::shiftFlag, false};
-}
-} // namespace
 
 // Start-up order, the single copy, and how the two triggers are wired to the panel.
 class AppDelegateTest : public QObject {
@@ -37,11 +29,7 @@ class AppDelegateTest : public QObject {
     // Starts the application over `layout` as the file holds it.
     bool launch(const Layout& layout)
     {
-        QDir().mkpath(fx->dir.filePath(QStringLiteral("support")));
-        QSaveFile file(layoutFile());
-        file.open(QIODevice::WriteOnly);
-        file.write(LayoutJson::encode(layout));
-        file.commit();
+        TestFiles::write(layoutFile(), LayoutJson::encode(layout));
         fx->desktop = std::make_unique<DesktopServices>(
             DesktopServices{fx->ax, fx->processes, fx->appleScript, fx->workspace, fx->sleeper});
         delegate = std::make_unique<AppDelegate>(
@@ -55,8 +43,8 @@ class AppDelegateTest : public QObject {
     // Two quick Shift taps.
     void doubleTap()
     {
-        keys.send(shift());
-        keys.send(shift());
+        for (int tap = 0; tap < 2; ++tap)
+            keys.send(TestKeys::flags(KeyEvent::leftShift, KeyEvent::shiftFlag));
     }
     bool panelVisible() const { return delegate->panelController()->isVisible(); }
 

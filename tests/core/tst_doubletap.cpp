@@ -1,16 +1,11 @@
+#include "FakeTriggers.h"
 #include "core/triggers/DoubleTapDetector.h"
 
 #include <QTest>
 
 namespace {
-KeyEvent flags(quint16 key, quint64 modifiers)
-{
-    return {KeyEvent::flagsChanged, key, modifiers, false};
-}
-KeyEvent down(quint16 key, quint64 modifiers = 0, bool repeat = false)
-{
-    return {KeyEvent::keyDown, key, modifiers, repeat};
-}
+using TestKeys::down;
+using TestKeys::flags;
 constexpr quint64 shiftOnly = KeyEvent::shiftFlag | 0x102; // device-dependent low bits do not count
 constexpr quint64 command = 0x100000;
 constexpr quint64 capsLock = 0x10000;
@@ -72,8 +67,7 @@ private Q_SLOTS:
         const auto release = flags(KeyEvent::leftShift, 0x100);
         const auto right = flags(KeyEvent::rightShift, shiftOnly);
         // Releases do not count, even when a source reports them twice.
-        QCOMPARE(shiftRun({{0, press}, {50, release}, {60, release}, {200, right}}),
-                 QList<qint64>{200});
+        QCOMPARE(shiftRun({{0, press}, {50, release}, {60, release}, {200, right}}), QList<qint64>{200});
         // A key typed in between, or another modifier, resets the run.
         QCOMPARE(shiftRun({{0, press}, {100, down(0)}, {200, press}}), QList<qint64>{});
         QCOMPARE(shiftRun({{0, press}, {100, flags(55, command)}, {200, press}}), QList<qint64>{});
@@ -102,9 +96,10 @@ private Q_SLOTS:
         QCOMPARE(run({{0, letter}, {1100, space}, {1300, space}}), QList<qint64>{1300});
         QCOMPARE(run({{0, letter}, {1000, space}, {1200, space}}), QList<qint64>{}); // the guard is inclusive
         // A held space bar repeats, which counts as one tap.
-        QCOMPARE(
-            run({{5000, space}, {5100, down(KeyEvent::space, 0, true)}, {5200, down(KeyEvent::space, 0, true)}}),
-            QList<qint64>{});
+        QCOMPARE(run({{5000, space},
+                      {5100, down(KeyEvent::space, 0, true)},
+                      {5200, down(KeyEvent::space, 0, true)}}),
+                 QList<qint64>{});
         // Space with Shift or Caps Lock counts as another key; modifier changes are ignored.
         QCOMPARE(run({{5000, space}, {5100, down(KeyEvent::space, KeyEvent::shiftFlag)}, {5200, space}}),
                  QList<qint64>{});

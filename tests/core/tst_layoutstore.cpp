@@ -13,15 +13,6 @@
 
 namespace {
 
-SlotEntry project(const QString& name, const QString& path, std::optional<QString> color = {})
-{
-    SlotEntry e;
-    e.name = name;
-    e.path = path;
-    e.color = std::move(color);
-    return e;
-}
-
 using TestFiles::write;
 const auto contents = TestFiles::read;
 
@@ -60,8 +51,8 @@ private Q_SLOTS:
         store.moveEntry(0, 2);
         store.moveEntry(4, 10);
         store.moveEntry(1, 2); // nothing in slot 1
-        store.assign(project(u"x"_qs, u"/x"_qs), 10);
-        store.assign(project(u"x"_qs, u"/x"_qs), 0);
+        store.assign(SlotEntry{u"x"_qs, u"/x"_qs}, 10);
+        store.assign(SlotEntry{u"x"_qs, u"/x"_qs}, 0);
         store.applySettings(5, u"n"_qs, u"/p"_qs, {}, {}, {});
         store.updateEntry(5, u"n"_qs, {}, {});
         store.setServer(ServerEntry{u"h:1"_qs, u"safari"_qs}, 5);
@@ -104,7 +95,7 @@ private Q_SLOTS:
     void slotEdits()
     {
         LayoutStore store(file);
-        SlotEntry terminal = project(u"shell"_qs, u"/tmp"_qs, u"sage"_qs);
+        SlotEntry terminal = SlotEntry{.name = u"shell"_qs, .path = u"/tmp"_qs, .color = u"sage"_qs};
         terminal.kind = u"terminal"_qs;
         terminal.matchKey = u"zsh"_qs;
         terminal.url = u"http://old"_qs;
@@ -135,8 +126,8 @@ private Q_SLOTS:
     void movingSwapsOrMoves()
     {
         LayoutStore store(file);
-        store.assign(project(u"A"_qs, u"/a"_qs), 1);
-        store.assign(project(u"B"_qs, u"/b"_qs), 2);
+        store.assign(SlotEntry{u"A"_qs, u"/a"_qs}, 1);
+        store.assign(SlotEntry{u"B"_qs, u"/b"_qs}, 2);
         store.moveEntry(1, 2);
         QCOMPARE(onDisk().entry(1)->name, u"B"_qs);
         QCOMPARE(onDisk().entry(2)->name, u"A"_qs);
@@ -149,13 +140,13 @@ private Q_SLOTS:
     void projectsComeBackWithTheirSettings()
     {
         LayoutStore store(file);
-        SlotEntry api = project(u"API"_qs, u"/src/api"_qs, u"rose"_qs);
+        SlotEntry api = SlotEntry{.name = u"API"_qs, .path = u"/src/api"_qs, .color = u"rose"_qs};
         api.server = ServerEntry{u"localhost:8080"_qs, u"safari"_qs};
         store.assign(api, 3);
 
         // Dropping another project on slot 3 remembers the displaced one, and the newcomer, having no
         // colour, takes the displaced colour.
-        store.assign(project(u"web"_qs, u"/src/web"_qs), 3);
+        store.assign(SlotEntry{u"web"_qs, u"/src/web"_qs}, 3);
         Layout saved = onDisk();
         QCOMPARE(saved.entry(3)->name, u"web"_qs);
         QCOMPARE(saved.entry(3)->color, u"rose"_qs);
@@ -164,14 +155,14 @@ private Q_SLOTS:
         // Removing keeps a memo too, and the project returns with its name, colour and server.
         store.removeEntry(3);
         QCOMPARE(onDisk().projectMemory->value(u"path:/src/web"_qs).color, u"rose"_qs);
-        store.assign(project(u"api"_qs, u"/src/api/"_qs), 7);
+        store.assign(SlotEntry{u"api"_qs, u"/src/api/"_qs}, 7);
         const SlotEntry back = *onDisk().entry(7);
         QCOMPARE(back.name, u"API"_qs);
         QCOMPARE(back.color, u"rose"_qs);
         QCOMPARE(back.server->address, u"localhost:8080"_qs);
         // Renamed, then dropped onto its own slot: the displaced self is remembered first and comes back.
         store.updateEntry(7, u"Renamed"_qs, std::nullopt, std::nullopt);
-        store.assign(project(u"api"_qs, u"/src/api"_qs), 7);
+        store.assign(SlotEntry{u"api"_qs, u"/src/api"_qs}, 7);
         QCOMPARE(onDisk().entry(7)->name, u"Renamed"_qs);
     }
 

@@ -1,9 +1,12 @@
+#include "AppStateFixture.h"
 #include "core/windows/FocusMatcher.h"
 #include "core/windows/SlotMatcher.h"
 
 #include <QTest>
 
 namespace {
+
+using Fx = AppStateFixture;
 
 AppWindow editor(const QString& project, qint32 pid = 1)
 {
@@ -19,17 +22,6 @@ AppWindow terminal(const QString& title, std::optional<QString> folder)
 AppWindow browser(const QString& address)
 {
     return AppWindow(WindowKind::safari, u"page"_qs, std::nullopt, address);
-}
-SlotEntry entry(const QString& name, const QString& path, std::optional<QString> kind = {},
-                std::optional<QString> url = {}, std::optional<QString> matchKey = {})
-{
-    SlotEntry e;
-    e.name = name;
-    e.path = path;
-    e.kind = std::move(kind);
-    e.url = std::move(url);
-    e.matchKey = std::move(matchKey);
-    return e;
 }
 
 // Slot number → index of the bound window in `windows`, or -1.
@@ -71,13 +63,13 @@ private Q_SLOTS:
         const QList<AppWindow> windows{editor(u"web"_qs), editor(u"api"_qs), editor(u"web"_qs),
                                        editor(u"Notes"_qs), editor(u"Cafe\u0301"_qs)};
         const QMap<QString, SlotEntry> slots{
-            {u"2"_qs, entry(u"Web"_qs, u"/src/web"_qs)},
-            {u"5"_qs, entry(u"Web too"_qs, u" /other/web/ \n"_qs)}, // same folder name: the next window
-            {u"6"_qs, entry(u"Web three"_qs, u"/x/web"_qs)},        // no third window left
-            {u"7"_qs, entry(u"Notes"_qs, QString())},               // no path: by name
-            {u"8"_qs, entry(u"n"_qs, u"  "_qs, {}, {}, u"api"_qs)}, // no path: by match key
-            {u"9"_qs, entry(u"c"_qs, u"/src/Caf\u00e9"_qs)},        // canonically equal names
-            {u"10"_qs, entry(u"hidden"_qs, u"/src/api"_qs)},        // outside 1…9: claims nothing
+            {u"2"_qs, Fx::entry(u"Web"_qs, u"/src/web"_qs)},
+            {u"5"_qs, Fx::entry(u"Web too"_qs, u" /other/web/ \n"_qs)}, // same folder name: the next window
+            {u"6"_qs, Fx::entry(u"Web three"_qs, u"/x/web"_qs)},        // no third window left
+            {u"7"_qs, Fx::entry(u"Notes"_qs, QString())},               // no path: by name
+            {u"8"_qs, Fx::entry(u"n"_qs, u"  "_qs, {}, {}, u"api"_qs)}, // no path: by match key
+            {u"9"_qs, Fx::entry(u"c"_qs, u"/src/Caf\u00e9"_qs)},        // canonically equal names
+            {u"10"_qs, Fx::entry(u"hidden"_qs, u"/src/api"_qs)},        // outside 1…9: claims nothing
         };
         const auto result = SlotMatcher::match(slots, windows, everythingExists);
         QCOMPARE(bindings(result, windows),
@@ -96,13 +88,13 @@ private Q_SLOTS:
             browser(u"not a url"_qs),
         };
         const QMap<QString, SlotEntry> slots{
-            {u"1"_qs, entry(u"API"_qs, u"/src/api/ "_qs, u"terminal"_qs)}, // by folder, not title
+            {u"1"_qs, Fx::entry(u"API"_qs, u"/src/api/ "_qs, u"terminal"_qs)}, // by folder, not title
             {u"2"_qs,
-             entry(u"x"_qs, u"/nowhere"_qs, u"terminal"_qs, {}, u"build"_qs)},     // path set: title ignored
-            {u"3"_qs, entry(u"x"_qs, QString(), u"terminal"_qs, {}, u"build"_qs)}, // no path: by title
-            {u"4"_qs, entry(u"site"_qs, QString(), u"safari"_qs, u"https://example.com"_qs)},
-            {u"5"_qs, entry(u"site"_qs, u"/gone"_qs, u"safari"_qs, u"https://www.example.com/x"_qs)},
-            {u"6"_qs, entry(u"no scheme"_qs, QString(), u"safari"_qs, u"example.com"_qs)},
+             Fx::entry(u"x"_qs, u"/nowhere"_qs, u"terminal"_qs, {}, u"build"_qs)}, // path set: title ignored
+            {u"3"_qs, Fx::entry(u"x"_qs, QString(), u"terminal"_qs, {}, u"build"_qs)}, // no path: by title
+            {u"4"_qs, Fx::entry(u"site"_qs, QString(), u"safari"_qs, u"https://example.com"_qs)},
+            {u"5"_qs, Fx::entry(u"site"_qs, u"/gone"_qs, u"safari"_qs, u"https://www.example.com/x"_qs)},
+            {u"6"_qs, Fx::entry(u"no scheme"_qs, QString(), u"safari"_qs, u"example.com"_qs)},
         };
         const auto result = SlotMatcher::match(slots, windows, [](const QString&) { return false; });
         QCOMPARE(bindings(result, windows),
@@ -119,11 +111,11 @@ private Q_SLOTS:
     {
         QStringList asked;
         const QList<AppWindow> windows{editor(u"gone"_qs)};
-        const auto result =
-            SlotMatcher::match({{u"1"_qs, entry(u"g"_qs, u"/old/gone"_qs)}}, windows, [&](const QString& p) {
-                asked.append(p);
-                return false;
-            });
+        const auto result = SlotMatcher::match({{u"1"_qs, Fx::entry(u"g"_qs, u"/old/gone"_qs)}}, windows,
+                                               [&](const QString& p) {
+                                                   asked.append(p);
+                                                   return false;
+                                               });
         QCOMPARE(result.statuses[0].folderMissing, true);
         QCOMPARE(result.statuses[0].window->id, windows[0].id);
         QCOMPARE(asked, QStringList{u"/old/gone"_qs});

@@ -4,20 +4,6 @@
 #include <QDir>
 #include <QTest>
 
-namespace {
-SlotEntry entry(const QString& name, const QString& path, std::optional<QString> url = {},
-                std::optional<QString> color = {}, std::optional<ServerEntry> server = {})
-{
-    SlotEntry e;
-    e.name = name;
-    e.path = path;
-    e.url = std::move(url);
-    e.color = std::move(color);
-    e.server = std::move(server);
-    return e;
-}
-} // namespace
-
 // Which project a memo belongs to, what is remembered, and what comes back.
 class ProjectMemoryTest : public QObject {
     Q_OBJECT
@@ -51,56 +37,57 @@ private Q_SLOTS:
 
     void keys()
     {
-        QCOMPARE(ProjectMemory::key(entry(u"n"_qs, u"  /a/./b/ "_qs)), u"path:/a/b"_qs);
-        QCOMPARE(ProjectMemory::key(entry(u"n"_qs, u"/a/b"_qs)),
-                 ProjectMemory::key(entry(u"m"_qs, u"/a/b/"_qs)));
-        QCOMPARE(ProjectMemory::key(entry(u"n"_qs, u" \n"_qs, u" https://x.dev "_qs)),
+        QCOMPARE(ProjectMemory::key(SlotEntry{u"n"_qs, u"  /a/./b/ "_qs}), u"path:/a/b"_qs);
+        QCOMPARE(ProjectMemory::key(SlotEntry{u"n"_qs, u"/a/b"_qs}),
+                 ProjectMemory::key(SlotEntry{u"m"_qs, u"/a/b/"_qs}));
+        QCOMPARE(ProjectMemory::key(SlotEntry{u"n"_qs, u" \n"_qs, u" https://x.dev "_qs}),
                  u"url:https://x.dev"_qs);
-        QCOMPARE(ProjectMemory::key(entry(u" name "_qs, QString(), u"  "_qs)), u"name:name"_qs);
-        QCOMPARE(ProjectMemory::key(entry(u" "_qs, u"\t"_qs, u""_qs)), std::nullopt);
+        QCOMPARE(ProjectMemory::key(SlotEntry{u" name "_qs, QString(), u"  "_qs}), u"name:name"_qs);
+        QCOMPARE(ProjectMemory::key(SlotEntry{u" "_qs, u"\t"_qs, u""_qs}), std::nullopt);
     }
 
     void rememberingAndRestoring()
     {
         // Remembering without a colour stores "standard"; blank fields are left out.
-        ProjectMemoryMap memory = ProjectMemory::remembering(
-            entry(u" Web "_qs, u"/w"_qs, u"  "_qs, std::nullopt), ProjectMemoryMap{});
+        ProjectMemoryMap memory =
+            ProjectMemory::remembering(SlotEntry{u" Web "_qs, u"/w"_qs, u"  "_qs}, ProjectMemoryMap{});
         QCOMPARE(memory.value(u"path:/w"_qs),
                  (ProjectMemo{u"Web"_qs, std::nullopt, u"standard"_qs, std::nullopt}));
 
         // The memo's name wins; a colourless entry gets the memo's colour.
-        SlotEntry back = ProjectMemory::restoring(entry(u"w"_qs, u"/w/"_qs), memory);
+        SlotEntry back = ProjectMemory::restoring(SlotEntry{u"w"_qs, u"/w/"_qs}, memory);
         QCOMPARE(back.name, u"Web"_qs);
         QCOMPARE(back.color, u"standard"_qs);
         QCOMPARE(back.path, u"/w/"_qs); // the path stays as the entry spelled it
 
         // Remembering again under the same key replaces the whole memo.
         const ServerEntry server{u"h:1"_qs, u"safari"_qs};
-        memory =
-            ProjectMemory::remembering(entry(u"A"_qs, u"/w"_qs, u"http://a"_qs, u"rose"_qs, server), memory);
-        memory = ProjectMemory::remembering(entry(u"B"_qs, u"/w"_qs, std::nullopt, u"sand"_qs), memory);
+        memory = ProjectMemory::remembering(
+            SlotEntry{u"A"_qs, u"/w"_qs, u"http://a"_qs, {}, server, u"rose"_qs}, memory);
+        memory = ProjectMemory::remembering(SlotEntry{.name = u"B"_qs, .path = u"/w"_qs, .color = u"sand"_qs},
+                                            memory);
         QCOMPARE(memory.size(), 1);
         QCOMPARE(memory.value(u"path:/w"_qs), (ProjectMemo{u"B"_qs, std::nullopt, u"sand"_qs, std::nullopt}));
 
         // The entry's own non-blank url, colour and server are kept; blank ones are filled in.
-        memory = ProjectMemory::remembering(entry(u"A"_qs, u"/w"_qs, u"http://memo"_qs, u"rose"_qs, server),
-                                            memory);
-        const SlotEntry own = ProjectMemory::restoring(
-            entry(u"x"_qs, u"/w"_qs, u"http://own"_qs, u"mistBlue"_qs, ServerEntry{u"o:2"_qs, u"chrome"_qs}),
-            memory);
+        memory = ProjectMemory::remembering(
+            SlotEntry{u"A"_qs, u"/w"_qs, u"http://memo"_qs, {}, server, u"rose"_qs}, memory);
+        const SlotEntry mine{
+            u"x"_qs, u"/w"_qs, u"http://own"_qs, {}, ServerEntry{u"o:2"_qs, u"chrome"_qs}, u"mistBlue"_qs};
+        const SlotEntry own = ProjectMemory::restoring(mine, memory);
         QCOMPARE(own.url, u"http://own"_qs);
         QCOMPARE(own.color, u"mistBlue"_qs);
         QCOMPARE(own.server->address, u"o:2"_qs);
-        const SlotEntry filled =
-            ProjectMemory::restoring(entry(u"x"_qs, u"/w"_qs, u"   "_qs, u" "_qs), memory);
+        const SlotEntry filled = ProjectMemory::restoring(
+            SlotEntry{.name = u"x"_qs, .path = u"/w"_qs, .url = u"   "_qs, .color = u" "_qs}, memory);
         QCOMPARE(filled.url, u"http://memo"_qs);
         QCOMPARE(filled.color, u"rose"_qs);
         QCOMPARE(filled.server, server);
 
         // Nothing to key on, or no memo: unchanged.
-        const SlotEntry stranger = entry(u"s"_qs, u"/elsewhere"_qs);
+        const SlotEntry stranger = SlotEntry{u"s"_qs, u"/elsewhere"_qs};
         QCOMPARE(ProjectMemory::restoring(stranger, memory), stranger);
-        QCOMPARE(ProjectMemory::remembering(entry(QString(), QString()), memory), memory);
+        QCOMPARE(ProjectMemory::remembering(SlotEntry{QString(), QString()}, memory), memory);
     }
 };
 

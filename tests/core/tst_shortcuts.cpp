@@ -1,4 +1,5 @@
 #include "FakePlatform.h"
+#include "TestFiles.h"
 #include "core/layout/AppShortcut.h"
 #include "core/layout/DragPayload.h"
 #include "core/layout/URLUtil.h"
@@ -48,8 +49,7 @@ private Q_SLOTS:
         QDir root(home.path());
         for (const char* folder : {"Foo.APP", "Bar.app", "My.Tool.app", "noext", ".app", "Tools/Inner.app"})
             QVERIFY(root.mkpath(QString::fromUtf8(folder)));
-        QFile file(root.filePath(u"x.app"_qs));
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(TestFiles::write(root.filePath(u"x.app"_qs), {}));
         qputenv("HOME", QFile::encodeName(home.path()));
     }
 

@@ -14,16 +14,10 @@ HotkeyConfig config(QStringList modifiers, quint32 keyCode = 9)
 }
 KeyEvent shiftDown(quint16 key = KeyEvent::leftShift)
 {
-    return {KeyEvent::flagsChanged, key, KeyEvent::shiftFlag, false};
+    return TestKeys::flags(key, KeyEvent::shiftFlag);
 }
-KeyEvent shiftUp()
-{
-    return {KeyEvent::flagsChanged, KeyEvent::leftShift, 0, false};
-}
-KeyEvent keyDown(quint16 key, quint64 flags = 0, bool repeat = false)
-{
-    return {KeyEvent::keyDown, key, flags, repeat};
-}
+const KeyEvent shiftUp = TestKeys::flags(KeyEvent::leftShift, 0);
+using TestKeys::down;
 } // namespace
 
 // The hot key's registration life cycle and the keyboard monitor feeding the tap detectors.
@@ -130,34 +124,34 @@ private Q_SLOTS:
         int fired = 0;
         monitor.start(DoubleTapKey::shift, 2, [&] { ++fired; });
         events.send(shiftDown());
-        events.send(shiftUp());
+        events.send(shiftUp);
         now += 300;
         events.sendLocal(shiftDown(KeyEvent::rightShift)); // the panel's own keys count too
         QCOMPARE(fired, 1);
-        events.send(keyDown(KeyEvent::space));
+        events.send(down(KeyEvent::space));
         now += 100;
-        events.send(keyDown(KeyEvent::space));
+        events.send(down(KeyEvent::space));
         QCOMPARE(fired, 1);
 
         monitor.start(DoubleTapKey::space, 2, [&] { ++fired; });
-        events.send(keyDown(0)); // typing "a" …
+        events.send(down(0)); // typing "a" …
         now += 500;
-        events.send(keyDown(KeyEvent::space)); // … then spaces too soon after it
+        events.send(down(KeyEvent::space)); // … then spaces too soon after it
         now += 100;
-        events.send(keyDown(KeyEvent::space));
+        events.send(down(KeyEvent::space));
         QCOMPARE(fired, 1);
         now += 1100;
         events.send(shiftDown());
-        events.send(keyDown(KeyEvent::space));
+        events.send(down(KeyEvent::space));
         now += 200;
-        events.sendLocal(keyDown(KeyEvent::space));
+        events.sendLocal(down(KeyEvent::space));
         QCOMPARE(fired, 2);
 
         monitor.stop();
         now += 2000;
-        events.send(keyDown(KeyEvent::space));
+        events.send(down(KeyEvent::space));
         now += 100;
-        events.send(keyDown(KeyEvent::space));
+        events.send(down(KeyEvent::space));
         QCOMPARE(fired, 2);
     }
 
@@ -186,15 +180,15 @@ private Q_SLOTS:
         monitor.start(DoubleTapKey(mode), 2, [&] { ++fired; });
         if (DoubleTapKey(mode) == DoubleTapKey::shift) {
             events.send(shiftDown());
-            events.send(shiftUp());
+            events.send(shiftUp);
             now += gap;
             events.send(shiftDown());
         } else {
-            events.send(keyDown(0));
+            events.send(down(0));
             now += gap;
-            events.send(keyDown(KeyEvent::space));
+            events.send(down(KeyEvent::space));
             now += 100;
-            events.send(keyDown(KeyEvent::space));
+            events.send(down(KeyEvent::space));
         }
         QCOMPARE(fired == 1, fires);
     }

@@ -1,4 +1,5 @@
 #include "FakeProcesses.h"
+#include "TestFiles.h"
 #include "core/usage/ClaudeCLI.h"
 #include "core/usage/ClaudeUsageDisplay.h"
 
@@ -131,9 +132,7 @@ private Q_SLOTS:
         const QString path = dir.filePath(u".claude.json"_qs);
         QCOMPARE(ClaudeUsageReader::load(path), std::nullopt);
         QCOMPARE(ClaudeUsageReader::load(dir.path()), std::nullopt); // a folder
-        QFile out(path);
-        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(json(file)) > 0);
-        out.close();
+        QVERIFY(TestFiles::write(path, json(file)));
         QCOMPARE(ClaudeUsageReader::load(path), ClaudeUsageReader::parse(json(file)));
         // Values compare by instant, whatever offset the file wrote.
         QCOMPARE(

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "platform/SystemProcesses.h"
 #include "platform/linux/LinuxProcesses.h"
 #include "platform/linux/OpenTranslation.h"
@@ -17,18 +18,6 @@ class ProcessesTest : public QObject {
 
     SystemProcesses processes;
     const QString sh = QStringLiteral("/bin/sh");
-
-    static qint64 pidIn(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
-    }
-    // Gone, or a zombie nobody has reaped yet.
-    static bool gone(qint64 pid)
-    {
-        QFile stat(u"/proc/"_qs + QString::number(pid) + u"/stat"_qs);
-        return pid > 0 && (!stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z "));
-    }
 
 private Q_SLOTS:
     void runToEnd()
@@ -106,7 +95,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, ended);
         QTemporaryDir folder;
         processes.runQuietly(sh, {u"-c"_qs, script}, folder.path(), 300);
-        QVERIFY(QTest::qWaitFor([&] { return gone(pidIn(folder.filePath(u"child"_qs))); }));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return TestFiles::ended(TestFiles::pidIn(folder.filePath(u"child"_qs))); }));
         QFile handler(folder.filePath(u"ended"_qs));
         QCOMPARE(handler.open(QIODevice::ReadOnly) ? handler.readAll() : QByteArray(), ended);
     }
@@ -213,13 +203,14 @@ private Q_SLOTS:
         });
         qint64 children[2] = {};
         QVERIFY(QTest::qWaitFor([&] {
-            children[0] = pidIn(deaf.filePath(u"child"_qs));
-            children[1] = pidIn(obedient.filePath(u"child"_qs));
+            children[0] = TestFiles::pidIn(deaf.filePath(u"child"_qs));
+            children[1] = TestFiles::pidIn(obedient.filePath(u"child"_qs));
             return children[0] > 0 && children[1] > 0;
         }));
         SystemProcesses::endQuietRuns();
         QVERIFY(QTest::qWaitFor([&] { return returned == 2; }, 10000));
-        QVERIFY(QTest::qWaitFor([&] { return gone(children[0]) && gone(children[1]); }));
+        QVERIFY(
+            QTest::qWaitFor([&] { return TestFiles::ended(children[0]) && TestFiles::ended(children[1]); }));
 
         // A run that would start while quitting does not.
         QTemporaryDir late;

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "platform/linux/TerminalFolders.h"
 
 #include <QDir>
@@ -22,13 +23,7 @@ struct Process {
     QList<qint64> children;
 };
 
-void write(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
+using TestFiles::write;
 
 void build(const QString& root, const QList<Process>& processes)
 {
@@ -128,7 +123,7 @@ private Q_SLOTS:
         build(root.path(), {{100, 0, u"/home"_s, {101}}, {101, ptyA, u"/w/a"_s, {}}});
         const QString session = root.path() + u"/folders/w/a"_s;
         const QString home = root.path() + u"/folders"_s; // with the folder w/a and the file w/a/file
-        QVERIFY(QFile(session + u"/file"_s).open(QIODevice::WriteOnly));
+        QVERIFY(write(session + u"/file"_s, {}));
         QCOMPARE(TerminalFolders::of(root.path(), 100, 1, u"me@box: ~/t"_s, home), session);
         // One process with two windows: only the titles tell them apart, and only a folder that
         // exists is one.

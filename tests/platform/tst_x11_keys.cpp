@@ -1,3 +1,4 @@
+#include "FakeTriggers.h"
 #include "platform/HotkeyNames.h"
 #include "platform/x11/X11Keyboard.h"
 
@@ -8,15 +9,8 @@ constexpr xcb_keysym_t shiftL = 0xffe1, shiftR = 0xffe2, capsLock = 0xffe5, supe
 // Physical key codes of a usual PC keyboard under X.
 constexpr xcb_keycode_t shiftLKey = 50, shiftRKey = 62, capsKey = 66, superKey = 133, altKey = 64;
 constexpr xcb_keycode_t aKey = 38, spaceKey = 65;
-
-KeyEvent flags(quint16 code, quint64 modifiers)
-{
-    return {KeyEvent::flagsChanged, code, modifiers, false};
-}
-KeyEvent down(quint16 code, quint64 modifiers = 0, bool repeat = false)
-{
-    return {KeyEvent::keyDown, code, modifiers, repeat};
-}
+using TestKeys::down;
+using TestKeys::flags;
 } // namespace
 
 // Raw X key presses and releases turned into the key events the tap rules read.

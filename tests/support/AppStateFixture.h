@@ -91,14 +91,25 @@ public:
                              .toUtf8());
     }
 
-    static SlotEntry entry(const QString& name, const QString& path, std::optional<QString> kind = {},
-                           std::optional<QString> url = {})
+    // A layout with one project per name in slots 1, 2, …, each on an existing /src/<name>.
+    Layout projects(const QStringList& names)
     {
-        SlotEntry e;
-        e.name = name;
-        e.path = path;
-        e.kind = std::move(kind);
-        e.url = std::move(url);
-        return e;
+        Layout layout;
+        for (const QString& name : names) {
+            layout.slots.insert(QString::number(layout.slots.size() + 1),
+                                entry(name, QStringLiteral("/src/") + name));
+            existing << QStringLiteral("/src/") + name;
+        }
+        return layout;
+    }
+
+    static SlotEntry entry(const QString& name, const QString& path, std::optional<QString> kind = {},
+                           std::optional<QString> url = {}, std::optional<QString> matchKey = {})
+    {
+        return {.name = name,
+                .path = path,
+                .url = std::move(url),
+                .kind = std::move(kind),
+                .matchKey = std::move(matchKey)};
     }
 };

@@ -6,6 +6,18 @@
 #include <QList>
 #include <QMap>
 
+// Key events as the sources report them to the tap rules: a modifier change, a key pressed.
+namespace TestKeys {
+inline KeyEvent flags(quint16 key, quint64 modifiers)
+{
+    return {KeyEvent::flagsChanged, key, modifiers, false};
+}
+inline KeyEvent down(quint16 key, quint64 modifiers = 0, bool repeat = false)
+{
+    return {KeyEvent::keyDown, key, modifiers, repeat};
+}
+} // namespace TestKeys
+
 // A hot-key service that records what is installed and can refuse; `press()` plays the service
 // reporting a press.
 class FakeHotkeys final : public Hotkeys {

@@ -27,4 +27,17 @@ inline QByteArray read(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The process id a test's child wrote to `path`; 0 while there is none.
+inline qint64 pidIn(const QString& path)
+{
+    return read(path).trimmed().toLongLong();
+}
+
+// Whether the process `pid` has ended: gone, or a zombie nobody reaps (a container without an init).
+inline bool ended(qint64 pid)
+{
+    const QByteArray stat = read(QStringLiteral("/proc/%1/stat").arg(pid));
+    return pid > 0 && (stat.isEmpty() || stat.mid(stat.lastIndexOf(')') + 2, 1) == "Z");
+}
+
 } // namespace TestFiles

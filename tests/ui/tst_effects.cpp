@@ -29,11 +29,6 @@ public:
     void hidePanel() override { ++hidden; }
 };
 
-QString snapshotPath(const QString& name)
-{
-    return QDir(QStringLiteral(QT_TESTCASE_BUILDDIR)).filePath(name);
-}
-
 void flushDeletes()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -124,7 +119,7 @@ private Q_SLOTS:
         QCOMPARE(timeline->totalDuration(), 520 + 120 + 200);
         timeline->setCurrentTime(520);
         const QImage image = effect.window()->grab().toImage();
-        image.save(snapshotPath(u"focus-overlay.png"_qs));
+        image.save(Picture::snapshotPath(u"focus-overlay.png"_qs));
         QCOMPARE(image.pixelColor(440, 440), LauncherDesign::primary);      // the dot
         QCOMPARE(image.pixelColor(440 + 28, 440), LauncherDesign::primary); // inner ring over main
         QCOMPARE(image.pixelColor(440 + 35, 440), LauncherDesign::primaryDeep);
@@ -195,7 +190,7 @@ private Q_SLOTS:
         pulse->animation()->setCurrentTime(650);
         QCOMPARE(pulse->state(), (State{0, 1, 0, 0, 1}));
         QImage image = window.grab().toImage();
-        image.save(snapshotPath(u"focus-pulse.png"_qs));
+        image.save(Picture::snapshotPath(u"focus-pulse.png"_qs));
         QCOMPARE(image.pixelColor(element->geometry().right() + 1, element->geometry().center().y()),
                  LauncherDesign::primary);
         // At rest the rings lie wholly outside the outline: the element's own edge is not covered.
@@ -232,11 +227,7 @@ private Q_SLOTS:
     void dimmingFollowsTheHighlight()
     {
         AppStateFixture f;
-        Layout layout;
-        layout.slots.insert(u"1"_qs, AppStateFixture::entry(u"web"_qs, u"/src/web"_qs));
-        layout.slots.insert(u"2"_qs, AppStateFixture::entry(u"api"_qs, u"/src/api"_qs));
-        f.existing << u"/src/web"_qs << u"/src/api"_qs;
-        AppState& state = f.make(layout);
+        AppState& state = f.make(f.projects({u"web"_qs, u"api"_qs}));
         const int web = f.editorWindow(10, u"web"_qs);
         f.editorWindow(10, u"api"_qs);
         f.ax.frontmost = 10;
@@ -380,7 +371,7 @@ private Q_SLOTS:
         ShortcutBarView bar(state, host, 966, 8, 12);
         bar.show();
         const QImage image = bar.grab().toImage();
-        image.save(snapshotPath(u"shortcut-bar.png"_qs));
+        image.save(Picture::snapshotPath(u"shortcut-bar.png"_qs));
         QCOMPARE(image.pixelColor(bar.width() - 30, bar.height() / 2), LauncherDesign::card);
         QCOMPARE(image.pixelColor(bar.width() / 2, 0), LauncherDesign::hair);
 
@@ -388,7 +379,7 @@ private Q_SLOTS:
         QSignalSpy open(&permission, &PermissionView::openSettingsRequested);
         permission.show();
         const QImage notice = permission.grab().toImage();
-        notice.save(snapshotPath(u"permission-view.png"_qs));
+        notice.save(Picture::snapshotPath(u"permission-view.png"_qs));
         QStringList texts;
         for (const QLabel* label : permission.findChildren<QLabel*>())
             texts.append(label->text().remove(QChar(0x2060)));

@@ -167,7 +167,7 @@ private Q_SLOTS:
         const auto fill = [&](int s) { return pixel(grid->cell(s)->geometry().topRight() + QPoint(-4, 70)); };
         QCOMPARE(fill(5), ThemeColors::of(PanelTheme::lavender).background);
         QCOMPARE(fill(1), LauncherDesign::primaryTint);
-        QVERIFY(window.grab().save(QDir(QStringLiteral(QT_TESTCASE_BUILDDIR)).filePath(u"grid-view.png"_qs)));
+        QVERIFY(window.grab().save(Picture::snapshotPath(u"grid-view.png"_qs)));
 
         // The bundled fonts have every glyph of the cells' and the list's texts and tooltips, hidden ones
         // included, and of the alerts', menus' and badges' words.
@@ -295,8 +295,7 @@ private Q_SLOTS:
         QCOMPARE(describe(list), header + u"0 すべてのウィンドウが配置されています | "_qs);
         list.show();
         const QImage picture = list.grab().toImage();
-        QVERIFY(
-            picture.save(QDir(QStringLiteral(QT_TESTCASE_BUILDDIR)).filePath(u"unassigned-empty.png"_qs)));
+        QVERIFY(picture.save(Picture::snapshotPath(u"unassigned-empty.png"_qs)));
         QCOMPARE(picture.pixelColor(list.width() / 2, list.height() - 40), LauncherDesign::card);
         QVERIFY(Picture::hasInk(picture, &list, &list));
 

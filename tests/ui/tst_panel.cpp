@@ -45,10 +45,6 @@ class PanelTest : public QObject {
         QWidget* target = panel->panel()->focusWidget() ? panel->panel()->focusWidget() : panel->panel();
         QTest::keyClick(target, Qt::Key(k), modifiers);
     }
-    static QString snapshotPath(const QString& name)
-    {
-        return QDir(QStringLiteral(QT_TESTCASE_BUILDDIR)).filePath(name);
-    }
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(Fonts::registerBundled()); }
@@ -71,6 +67,14 @@ private Q_SLOTS:
         // That screen's visible frame spans x 1920 to 4480 on the desktop.
         QVERIFY(std::abs(QRectF(panel->panel()->frameGeometry()).center().x() - 3200) <= 1);
         QVERIFY(fx->state->statuses().isEmpty()); // refreshed on the way
+        // Empty: no shortcuts, no bar; no usage; nine cells, each with its number and its hint.
+        QVERIFY(!panel->rootView()->shortcutBar());
+        QVERIFY(!panel->rootView()->header()->usageView()->isVisible());
+        QCoreApplication::processEvents();
+        const QImage picture = panel->panel()->grab().toImage();
+        QVERIFY(picture.save(Picture::snapshotPath(u"panel-empty.png"_qs)));
+        for (int slot = 1; slot <= 9; ++slot)
+            QVERIFY(Picture::hasInk(picture, panel->panel(), panel->rootView()->grid()->cell(slot)));
         panel->toggle();
         QVERIFY(!panel->isVisible());
     }
@@ -88,15 +92,9 @@ private Q_SLOTS:
         fx->editorWindow(10, u"t"_qs + huge);
         panel->show();
         qsizetype longest = 0, cut = 0;
-        for (const QWidget* w : panel->panel()->findChildren<QWidget*>()) {
-            const auto* label = qobject_cast<const QLabel*>(w);
-            const auto* button = qobject_cast<const QAbstractButton*>(w);
-            for (const QString& text :
-                 {label ? label->text() : QString(), button ? button->text() : QString(), w->toolTip(),
-                  w->accessibleName()}) {
-                longest = std::max(longest, text.size());
-                cut += text.endsWith(u"nnn…"_qs) ? 1 : 0;
-            }
+        for (const QString& text : Picture::texts(*panel->panel())) {
+            longest = std::max(longest, text.size());
+            cut += text.endsWith(u"nnn…"_qs) ? 1 : 0;
         }
         QVERIFY2(longest <= 1000, qPrintable(QString::number(longest)));
         QCOMPARE(panel->panel()->width(), 1344); // whatever the names, the panel keeps its width
@@ -108,10 +106,7 @@ private Q_SLOTS:
     // showing it again, elsewhere even, neither moves nor resizes it.
     void sheetsBelongToThePanel()
     {
-        Layout layout;
-        layout.slots.insert(u"1"_qs, AppStateFixture::entry(u"web"_qs, u"/src/web"_qs));
-        fx->existing << u"/src/web"_qs;
-        make(layout);
+        make(fx->projects({u"web"_qs}));
         panel->show();
         fx->state->setSettingsSlot(1);
         QDialog* sheet = nullptr;
@@ -178,7 +173,7 @@ private Q_SLOTS:
         QCOMPARE(placed.size(), 20);
         QCoreApplication::processEvents(); // the list lays out its scroll bar
         const QImage picture = panel->panel()->grab().toImage();
-        QVERIFY(picture.save(snapshotPath(u"panel-long-names.png"_qs)));
+        QVERIFY(picture.save(Picture::snapshotPath(u"panel-long-names.png"_qs)));
         // Nothing is drawn into the panel's margin: the canvas shows all down its right edge.
         for (int y = 30; y < picture.height() - 30; y += 10)
             QCOMPARE(picture.pixelColor(picture.width() - 4, y), LauncherDesign::canvas);
@@ -262,10 +257,9 @@ private Q_SLOTS:
 
     void keys()
     {
-        Layout layout;
-        layout.slots.insert(u"1"_qs, AppStateFixture::entry(u"web"_qs, u"/src/web"_qs));
+        Layout layout = fx->projects({u"web"_qs});
         layout.slots.insert(u"9"_qs, AppStateFixture::entry(u"api"_qs, u"/src/api"_qs));
-        fx->existing << u"/src/web"_qs << u"/src/api"_qs;
+        fx->existing << u"/src/api"_qs;
         make(layout);
         fx->editorWindow(10, u"web"_qs);
         fx->editorWindow(11, u"api"_qs);
@@ -297,11 +291,8 @@ private Q_SLOTS:
 
     void dimsAroundTheWindowTheUserCameFrom()
     {
-        Layout layout;
-        layout.slots.insert(u"1"_qs, AppStateFixture::entry(u"web"_qs, u"/src/web"_qs));
-        layout.slots.insert(u"2"_qs, AppStateFixture::entry(u"api"_qs, u"/src/api"_qs));
+        Layout layout = fx->projects({u"web"_qs, u"api"_qs});
         layout.folderShortcuts = QList<ShortcutEntry>{{u"Docs"_qs, u"/docs"_qs}};
-        fx->existing << u"/src/web"_qs << u"/src/api"_qs;
         make(layout);
         const int web = fx->editorWindow(10, u"web"_qs);
         fx->ax.frontmost = 10;
@@ -334,11 +325,8 @@ private Q_SLOTS:
         QFETCH(bool, fromRow);
         QFETCH(bool, reduced);
         FocusMotion::setReduced([reduced] { return reduced; });
-        Layout layout;
-        layout.slots.insert(u"1"_qs, AppStateFixture::entry(u"web"_qs, u"/src/web"_qs));
-        layout.slots.insert(u"2"_qs, AppStateFixture::entry(u"api"_qs, u"/src/api"_qs));
+        Layout layout = fx->projects({u"web"_qs, u"api"_qs});
         layout.folderShortcuts = QList<ShortcutEntry>{{u"Docs"_qs, u"/docs"_qs}};
-        fx->existing << u"/src/web"_qs << u"/src/api"_qs;
         make(layout);
         fx->screens.list = {{QRectF(0, 0, 1024, 768), QRectF(0, 0, 1024, 740)}};
         const int web = fx->editorWindow(10, u"web"_qs);
@@ -372,8 +360,8 @@ private Q_SLOTS:
                         where |= QRect(x, y, 1, 1);
                     }
             if (differing) {
-                partial.save(snapshotPath(u"partial-%1.png"_qs.arg(ms)));
-                whole.save(snapshotPath(u"whole-%1.png"_qs.arg(ms)));
+                partial.save(Picture::snapshotPath(u"partial-%1.png"_qs.arg(ms)));
+                whole.save(Picture::snapshotPath(u"whole-%1.png"_qs.arg(ms)));
             }
             QVERIFY2(differing == 0,
                      qPrintable(u"%1 pixels differ at %2 ms in %3"_qs.arg(differing).arg(ms).arg(
@@ -456,23 +444,14 @@ private Q_SLOTS:
         QCOMPARE(fx->store->layout().lastTileCount, 6);
         QCOMPARE(root->header()->settingsButton()->toolTip(), u"アプリ設定"_qs);
         // The header's own words, exactly.
-        QStringList texts;
-        for (const QWidget* w : root->header()->findChildren<QWidget*>()) {
-            if (const auto* label = qobject_cast<const QLabel*>(w); label && !label->text().isEmpty())
-                texts << label->text();
-            if (const auto* button = qobject_cast<const QAbstractButton*>(w);
-                button && !button->text().isEmpty())
-                texts << button->text();
-            if (!w->toolTip().isEmpty())
-                texts << w->toolTip();
-        }
+        const QStringList texts = Picture::texts(*root->header());
         for (const QString& expected :
              {u"WINDOW LAUNCHER"_qs, u"Panedeck"_qs, u"1\u20139"_qs, u"最大化"_qs, u"0"_qs, u"マルチ画面"_qs,
               u"マルチ画面の分割数（0キーで実行）"_qs, u"使い方"_qs, u"終了"_qs})
             QVERIFY2(texts.contains(expected), qPrintable(expected));
         QCoreApplication::processEvents();
         const QImage full = panel->panel()->grab().toImage();
-        QVERIFY(full.save(snapshotPath(u"panel-full.png"_qs)));
+        QVERIFY(full.save(Picture::snapshotPath(u"panel-full.png"_qs)));
         QCOMPARE(Picture::colourAt(full, panel->panel(), root->header(), {root->header()->width() / 2, 4}),
                  LauncherDesign::card);
         QVERIFY(Picture::hasInk(full, panel->panel(), root->unassignedList()));
@@ -483,7 +462,7 @@ private Q_SLOTS:
         QVERIFY(root->permissionView() && !root->unassignedList());
         QCoreApplication::processEvents();
         const QImage withoutAccess = panel->panel()->grab().toImage();
-        QVERIFY(withoutAccess.save(snapshotPath(u"panel-no-access.png"_qs)));
+        QVERIFY(withoutAccess.save(Picture::snapshotPath(u"panel-no-access.png"_qs)));
         QVERIFY(Picture::hasInk(withoutAccess, panel->panel(), root->permissionView()));
         // Its button opens the system settings' Accessibility pane; nothing prompts.
         fx->ax.trustPrompts.clear();
@@ -492,21 +471,6 @@ private Q_SLOTS:
             fx->workspace.opened,
             QStringList{u"x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"_qs});
         QVERIFY(fx->ax.trustPrompts.isEmpty());
-    }
-
-    void emptyPanelSnapshot()
-    {
-        make(Layout{});
-        panel->show();
-        QVERIFY(!panel->rootView()->shortcutBar()); // no shortcuts, no bar
-        QVERIFY(!panel->rootView()->header()->usageView()->isVisible());
-        QCoreApplication::processEvents();
-        const QImage picture = panel->panel()->grab().toImage();
-        QVERIFY(picture.save(snapshotPath(u"panel-empty.png"_qs)));
-        // Nine empty cells, each with its number and its hint.
-        const GridView* grid = panel->rootView()->findChild<GridView*>();
-        for (int slot = 1; slot <= 9; ++slot)
-            QVERIFY(Picture::hasInk(picture, panel->panel(), grid->cell(slot)));
     }
 };
 

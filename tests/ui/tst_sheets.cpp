@@ -216,9 +216,7 @@ private Q_SLOTS:
         // The script bundled and installed, state files about, and `claude` found: the copy buttons.
         const QString script = mkdir(u"Res"_qs) + u"/agent-state.sh"_qs;
         bundle.script = script;
-        QFile settings(mkdir(u".claude"_qs) + u"/settings.json"_qs);
-        QVERIFY(settings.open(QIODevice::WriteOnly) && settings.write(script.toUtf8()) > 0);
-        settings.close();
+        QVERIFY(TestFiles::write(fx.dir.filePath(u".claude/settings.json"_qs), script.toUtf8()));
         AppSettingsSheet sheet(state, bundle, fx.workspace, nullptr, probes(true));
         bundle.script.reset();
         QTest::mouseClick(child<QPushButton>(sheet, u"copyHooks"_qs), Qt::LeftButton);
@@ -230,59 +228,51 @@ private Q_SLOTS:
         // Every text of the sheet, exactly; the font has every glyph of them (kana, kanji, full-width forms).
         const QStringList shown = words(sheet);
         QCOMPARE(missingGlyphs(sheet.font(), shown.join(QString()), 0x3000), QString());
-        QCOMPARE(
-            shown,
-            (QStringList{
-                u"/Applications/Xcode.app"_qs,
-                u"/Users/..."_qs,
-                u"1"_qs,
-                u"10"_qs,
-                u"2"_qs,
-                u"2回"_qs,
-                u"2回で意図せず開いてしまうときは3回にします。"_qs,
-                u"3"_qs,
-                u"3回"_qs,
-                u"4"_qs,
-                u"5"_qs,
-                u"5時間と週の使用量をパネル上部に出します。パネルを開くと、裏でターミナル版の Claude Code "
-                u"に /usage を実行させて値を新しくし、そこから30分は5分おきに続けます。/usage "
-                u"は使用量を消費しません"_qs,
-                u"6"_qs,
-                u"7"_qs,
-                u"8"_qs,
-                u"9"_qs,
-                u"Alt+Super+V でパネルを開く"_qs,
-                u"Claude Code "
-                u"に貼り付けてください。ターミナル版の確認・インストールと、ログインできているかの"
-                u"確認を頼む文面です。"_qs,
-                u"Claude Code に貼り付けてください。依頼文と注意書きも含めてコピーされます。"_qs,
-                u"Shift"_qs,
-                u"Space"_qs,
-                u"URL"_qs,
-                u"URLショートカット（最大5件）"_qs,
-                u"https://example.com"_qs,
-                u"なし"_qs,
-                u"アプリの場所"_qs,
-                u"アプリケーションフォルダから選ぶ"_qs,
-                u"アプリショートカット（最大10件・フォルダの右に並びます）"_qs,
-                u"アプリ設定"_qs,
-                u"エージェント連携（Claude Code）"_qs,
-                u"キャンセル"_qs,
-                u"タップ回数"_qs,
-                u"フォルダを選択"_qs,
-                u"フォルダショートカット（最大5件）"_qs,
-                u"フォルダパス"_qs,
-                u"フック設定をコピー"_qs,
-                u"ヘッダーに Claude Code の使用量を出す"_qs,
-                u"マスにエージェントの状態を表示する"_qs,
-                u"保存"_qs,
-                u"呼び出し設定"_qs,
-                u"注意: 直前1秒以内に文字入力があった場合は開きません。"_qs,
-                u"表示名（空欄なら自動）"_qs,
-                u"設定プロンプトをコピー"_qs,
-                u"設定済み・状態を受信しています"_qs,
-                u"起動中のアプリから選ぶ"_qs,
-                u"連続タップでパネルを開くキー"_qs}));
+        QStringList expected{
+            u"/Applications/Xcode.app"_qs,
+            u"/Users/..."_qs,
+            u"2回"_qs,
+            u"2回で意図せず開いてしまうときは3回にします。"_qs,
+            u"3回"_qs,
+            u"5時間と週の使用量をパネル上部に出します。パネルを開くと、裏でターミナル版の Claude Code "
+            u"に /usage を実行させて値を新しくし、そこから30分は5分おきに続けます。/usage "
+            u"は使用量を消費しません"_qs,
+            u"Alt+Super+V でパネルを開く"_qs,
+            u"Claude Code "
+            u"に貼り付けてください。ターミナル版の確認・インストールと、ログインできているかの"
+            u"確認を頼む文面です。"_qs,
+            u"Claude Code に貼り付けてください。依頼文と注意書きも含めてコピーされます。"_qs,
+            u"Shift"_qs,
+            u"Space"_qs,
+            u"URL"_qs,
+            u"URLショートカット（最大5件）"_qs,
+            u"https://example.com"_qs,
+            u"なし"_qs,
+            u"アプリの場所"_qs,
+            u"アプリケーションフォルダから選ぶ"_qs,
+            u"アプリショートカット（最大10件・フォルダの右に並びます）"_qs,
+            u"アプリ設定"_qs,
+            u"エージェント連携（Claude Code）"_qs,
+            u"キャンセル"_qs,
+            u"タップ回数"_qs,
+            u"フォルダを選択"_qs,
+            u"フォルダショートカット（最大5件）"_qs,
+            u"フォルダパス"_qs,
+            u"フック設定をコピー"_qs,
+            u"ヘッダーに Claude Code の使用量を出す"_qs,
+            u"マスにエージェントの状態を表示する"_qs,
+            u"保存"_qs,
+            u"呼び出し設定"_qs,
+            u"注意: 直前1秒以内に文字入力があった場合は開きません。"_qs,
+            u"表示名（空欄なら自動）"_qs,
+            u"設定プロンプトをコピー"_qs,
+            u"設定済み・状態を受信しています"_qs,
+            u"起動中のアプリから選ぶ"_qs,
+            u"連続タップでパネルを開くキー"_qs};
+        for (int row = 1; row <= 10; ++row) // the rows' numbers
+            expected << QString::number(row);
+        expected.sort();
+        QCOMPARE(shown, expected);
 
         child<QComboBox>(sheet, u"doubleTapKey"_qs)->setCurrentText(u"Space"_qs);
         child<QComboBox>(sheet, u"tapCount"_qs)->setCurrentIndex(0);

@@ -1,4 +1,5 @@
 #include "Glyphs.h"
+#include "Picture.h"
 #include "ui/ClaudeUsageView.h"
 #include "ui/Fonts.h"
 #include "ui/LauncherDesign.h"
@@ -56,7 +57,7 @@ private Q_SLOTS:
         view.setDisplay(sample());
         view.show();
         const QImage image = view.grab().toImage();
-        image.save(QDir(QStringLiteral(QT_TESTCASE_BUILDDIR)).filePath(u"usage-view.png"_qs));
+        image.save(Picture::snapshotPath(u"usage-view.png"_qs));
         // Each row's bar starts after the 34-point label and 10 points of spacing; a full bar in the
         // warning colour, an empty one with the track only.
         const auto rowBarColour = [&](int row, int x) {

@@ -1,11 +1,9 @@
 #include "PrivateDesktop.h"
 
-#include "platform/x11/X11Connection.h"
+#include "TestWindows.h"
 #include "platform/x11/X11Reply.h"
 
-#include <QElapsedTimer>
 #include <QFile>
-#include <QThread>
 
 namespace {
 
@@ -36,14 +34,7 @@ bool managerReady()
 
 bool poll(const std::function<bool()>& condition)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > 10000)
-            return false;
-        QThread::msleep(30);
-    }
-    return true;
+    return waitUntil(condition, 10000, 30);
 }
 
 } // namespace
@@ -106,6 +97,12 @@ bool PrivateDesktop::managesWindows()
     return managed;
 }
 
+QRect PrivateDesktop::geometry(const QString& text)
+{
+    const QStringList p = QString(text).replace(u'+', u'x').split(u'x');
+    return QRect(p.value(2).toInt(), p.value(3).toInt(), p.value(0).toInt(), p.value(1).toInt());
+}
+
 bool PrivateDesktop::setMonitors(const QStringList& geometries)
 {
     for (const QString& name : std::as_const(m_monitors))
@@ -114,12 +111,12 @@ bool PrivateDesktop::setMonitors(const QStringList& geometries)
     for (qsizetype i = 0; i < geometries.size(); ++i) {
         // Millimetres do not matter here; the first monitor takes over the server's only output,
         // which would otherwise stand as a monitor of its own over the whole screen.
-        const QStringList parts = QString(geometries[i]).replace(u'+', u'x').split(u'x');
+        const QRect r = geometry(geometries[i]);
         const QString name = QStringLiteral("test%1").arg(i);
-        const QString geometry =
-            QStringLiteral("%1/300x%2/200+%3+%4").arg(parts[0], parts[1], parts[2], parts[3]);
+        const QString monitor =
+            QStringLiteral("%1/300x%2/200+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
         if (!run(QStringLiteral("xrandr"),
-                 {QStringLiteral("--setmonitor"), (i == 0 ? QStringLiteral("*") : QString()) + name, geometry,
+                 {QStringLiteral("--setmonitor"), (i == 0 ? QStringLiteral("*") : QString()) + name, monitor,
                   i == 0 ? QStringLiteral("screen") : QStringLiteral("none")}))
             return false;
         m_monitors.append(name);

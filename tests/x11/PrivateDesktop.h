@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QProcess>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -16,6 +17,8 @@ public:
     bool start(QSize size);
     // The monitors, as xrandr --setmonitor geometries "WxH+X+Y"; the first one listed is primary.
     bool setMonitors(const QStringList& geometries);
+    // A geometry "WxH+X+Y" as a rectangle.
+    static QRect geometry(const QString& text);
     // The display goes away under whoever uses it.
     void killServer();
 

@@ -1,30 +1,11 @@
 #include "Residents.h"
 
+#include "TestFiles.h"
 #include "core/layout/LayoutJson.h"
 #include "platform/x11/X11Reply.h"
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <QSaveFile>
 #include <QTest>
-#include <QThread>
-
-bool waitUntil(const std::function<bool()>& condition, int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QThread::msleep(20);
-    }
-    return true;
-}
-
-bool staysFalse(const std::function<bool()>& condition, int ms)
-{
-    return !waitUntil(condition, ms);
-}
 
 void Resident::collect()
 {
@@ -66,11 +47,8 @@ QProcessEnvironment Residents::environment() const
 
 void Residents::writeLayout(const Layout& layout)
 {
-    QDir().mkpath(homePath(QStringLiteral("data/Panedeck")));
-    QSaveFile file(homePath(QStringLiteral("data/Panedeck/layout.json")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(LayoutJson::encode(layout));
-    QVERIFY(file.commit());
+    QVERIFY(
+        TestFiles::write(homePath(QStringLiteral("data/Panedeck/layout.json")), LayoutJson::encode(layout)));
 }
 
 Layout Residents::slotsFor(const QStringList& names)

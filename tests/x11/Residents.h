@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TestWindows.h"
+#include "XTestKeys.h"
 #include "core/layout/Layout.h"
 
 #include <QByteArrayList>
@@ -11,11 +12,6 @@
 #include <functional>
 #include <memory>
 #include <vector>
-
-// Polls `condition` until it holds, for up to `ms`.
-bool waitUntil(const std::function<bool()>& condition, int ms = 5000);
-// Holds `condition` false for the whole time.
-bool staysFalse(const std::function<bool()>& condition, int ms = 900);
 
 // One resident copy; standard error is collected as it comes.
 struct Resident {
@@ -46,6 +42,12 @@ public:
 
     // Waits for the panel of `resident` to be shown and to have the keyboard.
     std::optional<xcb_window_t> waitForPanel(Resident& resident);
+    // Opens it with the hot key, then waits as above.
+    std::optional<xcb_window_t> showPanel(Resident& resident, XTestKeys& keys)
+    {
+        keys.hotkey();
+        return waitForPanel(resident);
+    }
     // A managed window of `resident` with this title, if one is mapped.
     std::optional<xcb_window_t> windowOf(Resident& resident, const QString& title);
     // Where a window's top-left corner is on the root window.

@@ -1,9 +1,28 @@
 #include "TestWindows.h"
 
+#include "platform/x11/X11Reply.h"
+
 #include <QElapsedTimer>
 #include <QProcessEnvironment>
 #include <QThread>
 #include <unistd.h>
+
+bool waitUntil(const std::function<bool()>& condition, int ms, int stepMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QThread::msleep(static_cast<unsigned long>(stepMs));
+    }
+    return true;
+}
+
+bool staysFalse(const std::function<bool()>& condition, int ms)
+{
+    return !waitUntil(condition, ms);
+}
 
 TestWindows::TestWindows() : m_x(X11Connection::open()) {}
 
@@ -28,16 +47,16 @@ QString TestWindows::netTitle(xcb_window_t window)
 
 std::optional<xcb_window_t> TestWindows::waitForClient(const std::function<bool(xcb_window_t)>& matches)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 10000) {
-        for (xcb_window_t window : m_x->clientList()) {
-            if (matches(window))
-                return window;
-        }
-        QThread::msleep(30);
-    }
-    return std::nullopt;
+    std::optional<xcb_window_t> found;
+    waitUntil(
+        [&] {
+            for (xcb_window_t window : m_x->clientList())
+                if (matches(window))
+                    found = window;
+            return found.has_value();
+        },
+        10000, 30);
+    return found;
 }
 
 std::optional<xcb_window_t> TestWindows::spawnTerminal(const QString& windowClass, const QString& title,
@@ -83,14 +102,35 @@ std::optional<xcb_window_t> TestWindows::createWindow(const QByteArray& windowCl
     return waitForClient([&](xcb_window_t client) { return client == window; });
 }
 
-bool TestWindows::waitForActive(xcb_window_t window)
+void TestWindows::activate(xcb_window_t window)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 5000) {
-        if (m_x->activeWindow() == window)
-            return true;
-        QThread::msleep(20);
-    }
-    return false;
+    const uint32_t data[5] = {2, XCB_CURRENT_TIME, 0, 0, 0};
+    m_x->sendRootMessage(window, m_x->atom(X11Connection::NET_ACTIVE_WINDOW), data);
+    m_x->sync();
+}
+
+xcb_atom_t TestWindows::atom(const QByteArray& name)
+{
+    X11Reply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
+        m_x->raw(), xcb_intern_atom(m_x->raw(), 0, uint16_t(name.size()), name.constData()), nullptr));
+    return atom ? atom->atom : XCB_NONE;
+}
+
+QList<xcb_window_t> TestWindows::topLevels()
+{
+    X11Reply<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(m_x->raw(), xcb_query_tree(m_x->raw(), m_x->root()), nullptr));
+    if (!tree)
+        return {};
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    return QList<xcb_window_t>(children, children + xcb_query_tree_children_length(tree.get()));
+}
+
+std::pair<QPoint, uint16_t> TestWindows::pointer()
+{
+    X11Reply<xcb_query_pointer_reply_t> reply(
+        xcb_query_pointer_reply(m_x->raw(), xcb_query_pointer(m_x->raw(), m_x->root()), nullptr));
+    if (!reply)
+        return {QPoint(-1, -1), 0};
+    return {QPoint(reply->root_x, reply->root_y), reply->mask};
 }

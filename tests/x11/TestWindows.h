@@ -3,13 +3,20 @@
 #include "platform/x11/X11Connection.h"
 
 #include <QByteArray>
+#include <QPoint>
 #include <QProcess>
 #include <QString>
 #include <QTest>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
+
+// Polls `condition` every `stepMs` until it holds, for up to `ms`.
+bool waitUntil(const std::function<bool()>& condition, int ms = 5000, int stepMs = 20);
+// Holds `condition` false for the whole time.
+bool staysFalse(const std::function<bool()>& condition, int ms = 900);
 
 // Throwaway windows on the test desktop: real xterm clients, and bare windows made here when a test
 // needs properties no terminal would set.
@@ -35,8 +42,18 @@ public:
 
     std::optional<xcb_window_t> activeWindow() { return m_x->activeWindow(); }
     // Polls until the active window is `window`, for up to five seconds.
-    bool waitForActive(xcb_window_t window);
+    bool waitForActive(xcb_window_t window)
+    {
+        return waitUntil([&] { return activeWindow() == window; });
+    }
+    // Gives the keyboard to a window, as a click on it would.
+    void activate(xcb_window_t window);
     QString netTitle(xcb_window_t window);
+    xcb_atom_t atom(const QByteArray& name);
+    // The windows on the root, bottom first.
+    QList<xcb_window_t> topLevels();
+    // The pointer's place on the root and the modifier state.
+    std::pair<QPoint, uint16_t> pointer();
 
 private:
     std::optional<xcb_window_t> waitForClient(const std::function<bool(xcb_window_t)>& matches);

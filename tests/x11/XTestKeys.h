@@ -18,6 +18,8 @@ public:
     void tap(xcb_keysym_t keysym);
     // Presses the keys in order and releases them in reverse order.
     void chord(const QList<xcb_keysym_t>& keysyms);
+    // The panel's hot key, Alt+Super+V.
+    void hotkey() { chord({0xffeb, 0xffe9, 'v'}); }
     // A click of a button (1 left, 3 right).
     void click(int x, int y, uint8_t button = 1);
     // Moves the pointer.

@@ -151,7 +151,7 @@ private Q_SLOTS:
         QVERIFY2(std::abs(frame->x() - target.x()) < 6 && std::abs(frame->y() - target.y()) < 6 &&
                      std::abs(frame->width() - target.width()) < 6 &&
                      std::abs(frame->height() - target.height()) < 6,
-                 qPrintable(GeometryTextProbe(*frame)));
+                 qPrintable(QDebug::toString(*frame)));
 
         // A minimised window comes back and moves.
         QCOMPARE(accessibility.setAttribute(mover.axElement, AXAttribute::minimized, true), AXError::success);
@@ -202,12 +202,6 @@ private Q_SLOTS:
                  qPrintable(QString::number(children.ru_maxrss) + u" KiB"_qs));
         xcb_destroy_window(x.raw(), *window);
         x.sync();
-    }
-
-private:
-    static QString GeometryTextProbe(const QRectF& r)
-    {
-        return QStringLiteral("frame %1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
     }
 };
 

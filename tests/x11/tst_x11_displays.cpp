@@ -11,17 +11,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QRect parseGeometry(const QString& geometry) // "WxH+X+Y"
-{
-    const QStringList p = QString(geometry).replace(u'+', u'x').split(u'x');
-    return QRect(p[2].toInt(), p[3].toInt(), p[0].toInt(), p[1].toInt());
-}
-
-QString describe(const QRect& r)
-{
-    return u" frame %1,%2 %3x%4 "_s.arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
-}
-
 bool near(const QRect& a, const QRect& b)
 {
     return std::abs(a.x() - b.x()) <= 1 && std::abs(a.y() - b.y()) <= 1 &&
@@ -67,29 +56,14 @@ class X11DisplaysTest : public QObject {
                       (u"main.cpp — "_s + project + u" — Visual Studio Code"_s).toUtf8()}});
         return window.value_or(XCB_NONE);
     }
-    QPoint pointer()
-    {
-        X11Connection& x = windows->x();
-        X11Reply<xcb_query_pointer_reply_t> reply(
-            xcb_query_pointer_reply(x.raw(), xcb_query_pointer(x.raw(), x.root()), nullptr));
-        return reply ? QPoint(reply->root_x, reply->root_y) : QPoint(-1, -1);
-    }
-    // Opens the panel with the hot key and waits until it has the keyboard.
-    std::optional<xcb_window_t> showPanel(Resident& r)
-    {
-        keys->chord({Keysym::superL, Keysym::altL, Keysym::v});
-        return residents->waitForPanel(r);
-    }
+    QPoint pointer() { return windows->pointer().first; }
+    std::optional<xcb_window_t> showPanel(Resident& r) { return residents->showPanel(r, *keys); }
     // The focus cue (880 points square) that ends a placement: once it shows, the windows are raised
     // and the pointer has been dealt with.
     std::optional<xcb_window_t> cueWindow()
     {
         X11Connection& x = windows->x();
-        X11Reply<xcb_query_tree_reply_t> tree(
-            xcb_query_tree_reply(x.raw(), xcb_query_tree(x.raw(), x.root()), nullptr));
-        const int count = tree ? xcb_query_tree_children_length(tree.get()) : 0;
-        for (int i = 0; i < count; ++i) {
-            const xcb_window_t child = xcb_query_tree_children(tree.get())[i];
+        for (const xcb_window_t child : windows->topLevels()) {
             X11Reply<xcb_get_geometry_reply_t> g(
                 xcb_get_geometry_reply(x.raw(), xcb_get_geometry(x.raw(), child), nullptr));
             X11Reply<xcb_get_window_attributes_reply_t> a(
@@ -104,11 +78,11 @@ class X11DisplaysTest : public QObject {
     std::optional<uint32_t> opacity(xcb_window_t window)
     {
         X11Connection& x = windows->x();
-        const QByteArray name("_NET_WM_WINDOW_OPACITY");
-        X11Reply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
-            x.raw(), xcb_intern_atom(x.raw(), 0, uint16_t(name.size()), name.constData()), nullptr));
         X11Reply<xcb_get_property_reply_t> value(xcb_get_property_reply(
-            x.raw(), xcb_get_property(x.raw(), 0, window, atom->atom, XCB_ATOM_CARDINAL, 0, 1), nullptr));
+            x.raw(),
+            xcb_get_property(x.raw(), 0, window, windows->atom("_NET_WM_WINDOW_OPACITY"), XCB_ATOM_CARDINAL,
+                             0, 1),
+            nullptr));
         if (!value || xcb_get_property_value_length(value.get()) != 4)
             return std::nullopt;
         return *static_cast<const uint32_t*>(xcb_get_property_value(value.get()));
@@ -124,9 +98,7 @@ class X11DisplaysTest : public QObject {
     void sendState(xcb_window_t window, uint32_t action, const char* state)
     {
         X11Connection& x = windows->x();
-        X11Reply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
-            x.raw(), xcb_intern_atom(x.raw(), 0, uint16_t(strlen(state)), state), nullptr));
-        const uint32_t data[5] = {action, atom->atom, 0, 2, 0};
+        const uint32_t data[5] = {action, windows->atom(state), 0, 2, 0};
         x.sendRootMessage(window, x.atom(X11Connection::NET_WM_STATE), data);
         x.sync();
     }
@@ -171,8 +143,8 @@ private Q_SLOTS:
         for (const QPoint& at : pointers) {
             QRect display;
             for (const QString& m : monitors) {
-                if (parseGeometry(m).contains(at))
-                    display = parseGeometry(m);
+                if (PrivateDesktop::geometry(m).contains(at))
+                    display = PrivateDesktop::geometry(m);
             }
             const QString where = u"pointer at %1,%2"_s.arg(at.x()).arg(at.y());
             keys->move(at.x(), at.y());
@@ -195,7 +167,8 @@ private Q_SLOTS:
             QVERIFY2(showPanel(r), qPrintable(where));
             QVERIFY2(placeWith('2'), qPrintable(where));
             QVERIFY2(waitUntil([&] { return near(residents->outerFrame(beta), display); }),
-                     qPrintable(where + describe(residents->outerFrame(beta)) + QString::fromUtf8(r.errors)));
+                     qPrintable(where + QDebug::toString(residents->outerFrame(beta)) +
+                                QString::fromUtf8(r.errors)));
             last = display;
         }
 
@@ -230,12 +203,10 @@ private Q_SLOTS:
         X11Connection& x = windows->x();
         if (compositor) {
             manager.start(u"xcompmgr"_s, QStringList());
-            const QByteArray name("_NET_WM_CM_S0");
-            X11Reply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
-                x.raw(), xcb_intern_atom(x.raw(), 0, uint16_t(name.size()), name.constData()), nullptr));
+            const xcb_atom_t selection = windows->atom("_NET_WM_CM_S0");
             QVERIFY(waitUntil([&] {
                 X11Reply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
-                    x.raw(), xcb_get_selection_owner(x.raw(), atom->atom), nullptr));
+                    x.raw(), xcb_get_selection_owner(x.raw(), selection), nullptr));
                 return owner && owner->owner != XCB_NONE;
             }));
         }
@@ -286,8 +257,7 @@ private Q_SLOTS:
         xcb_window_t last = XCB_NONE;
         for (int i = 0; i < 31; ++i)
             QVERIFY((last = editor(u"project-%1"_s.arg(i))) != XCB_NONE);
-        const uint32_t data[5] = {2, XCB_CURRENT_TIME, 0, 0, 0};
-        windows->x().sendRootMessage(last, windows->x().atom(X11Connection::NET_ACTIVE_WINDOW), data);
+        windows->activate(last);
         QVERIFY(windows->waitForActive(last));
         Resident& r = residents->start(residents->slotsFor({u"alpha"_s, u"beta"_s}));
         keys->move(1000, 700); // not over the list

@@ -1,4 +1,5 @@
 #include "Residents.h"
+#include "TestFiles.h"
 #include "TestWindows.h"
 #include "XTestKeys.h"
 #include "platform/x11/X11Keyboard.h"
@@ -6,6 +7,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QTest>
 #include <QThread>
@@ -21,22 +23,10 @@ class X11TriggersTest : public QObject {
     std::unique_ptr<XTestKeys> keys;
     std::unique_ptr<Residents> residents;
 
-    Resident& start(const Layout& layout, bool waitForTriggers = true)
-    {
-        return residents->start(layout, waitForTriggers);
-    }
+    Resident& start(const Layout& layout, bool wait = true) { return residents->start(layout, wait); }
     std::optional<xcb_window_t> windowOf(Resident& r, const QString& title)
     {
         return residents->windowOf(r, title);
-    }
-    // A process that has ended: gone, or a zombie nobody reaps (a container without an init).
-    static bool ended(const QByteArray& pid)
-    {
-        QFile stat(u"/proc/"_s + QString::fromLatin1(pid) + u"/stat"_s);
-        if (!stat.open(QIODevice::ReadOnly))
-            return true;
-        const QByteArray text = stat.readAll();
-        return text.mid(text.lastIndexOf(')') + 2, 1) == "Z";
     }
     bool panelShown(Resident& resident) { return windowOf(resident, u"Panedeck"_s).has_value(); }
     // Whether some client holds the whole keyboard (as an open menu does).
@@ -58,25 +48,17 @@ class X11TriggersTest : public QObject {
     bool popupShown()
     {
         X11Connection& x = windows->x();
-        X11Reply<xcb_query_tree_reply_t> tree(
-            xcb_query_tree_reply(x.raw(), xcb_query_tree(x.raw(), x.root()), nullptr));
-        for (int i = 0; tree && i < xcb_query_tree_children_length(tree.get()); ++i) {
+        for (const xcb_window_t window : windows->topLevels()) {
             X11Reply<xcb_get_window_attributes_reply_t> a(xcb_get_window_attributes_reply(
-                x.raw(), xcb_get_window_attributes(x.raw(), xcb_query_tree_children(tree.get())[i]),
-                nullptr));
+                x.raw(), xcb_get_window_attributes(x.raw(), window), nullptr));
             if (a && a->override_redirect && a->map_state == XCB_MAP_STATE_VIEWABLE)
                 return true;
         }
         return false;
     }
 
-    void hotkey() { keys->chord({Keysym::superL, Keysym::altL, Keysym::v}); }
-    // Opens the panel with the hot key and waits until it has the keyboard.
-    std::optional<xcb_window_t> showPanel(Resident& r)
-    {
-        hotkey();
-        return residents->waitForPanel(r);
-    }
+    void hotkey() { keys->hotkey(); }
+    std::optional<xcb_window_t> showPanel(Resident& r) { return residents->showPanel(r, *keys); }
     void taps(xcb_keysym_t key, int count, unsigned long gapMs)
     {
         for (int i = 0; i < count; ++i) {
@@ -92,14 +74,12 @@ class X11TriggersTest : public QObject {
         hotkey();
         QVERIFY(waitUntil([&] { return !panelShown(resident); }));
     }
-    // Dismisses an alert of `resident` with the Return key.
-    void dismiss(Resident& resident, xcb_window_t alert)
+    // Dismisses an alert with the Return key.
+    void dismiss(xcb_window_t alert)
     {
-        const uint32_t data[5] = {2, XCB_CURRENT_TIME, 0, 0, 0};
-        windows->x().sendRootMessage(alert, windows->x().atom(X11Connection::NET_ACTIVE_WINDOW), data);
+        windows->activate(alert);
         QVERIFY(windows->waitForActive(alert));
         keys->tap(Keysym::returnKey);
-        Q_UNUSED(resident);
     }
 
 private Q_SLOTS:
@@ -141,11 +121,9 @@ private Q_SLOTS:
         // again whatever happens.
         constexpr xcb_keysym_t numLock = 0xff7f, capsLock = 0xffe5;
         const auto locked = [&] {
-            X11Connection& x = windows->x();
-            X11Reply<xcb_query_pointer_reply_t> pointer(
-                xcb_query_pointer_reply(x.raw(), xcb_query_pointer(x.raw(), x.root()), nullptr));
-            return QList<xcb_keysym_t>{} << (pointer && (pointer->mask & XCB_MOD_MASK_2) ? numLock : 0)
-                                         << (pointer && (pointer->mask & XCB_MOD_MASK_LOCK) ? capsLock : 0);
+            const uint16_t mask = windows->pointer().second;
+            return QList<xcb_keysym_t>{mask & XCB_MOD_MASK_2 ? numLock : 0,
+                                       mask & XCB_MOD_MASK_LOCK ? capsLock : 0};
         };
         const auto toggle = [&](const QList<xcb_keysym_t>& locks) {
             for (const xcb_keysym_t lock : locks)
@@ -302,27 +280,6 @@ private Q_SLOTS:
         }));
     }
 
-    // A start sweeps only its own leftover saves: a user's copies beside layout.json stay.
-    void userFilesBesideTheLayoutStay()
-    {
-        const QDir support(residents->homePath(u"data/Panedeck"_s));
-        QVERIFY(support.mkpath(u"."_s));
-        const QStringList users{u"layout.json.backup"_s, u"layout.json.old123"_s, u"layout.json.BACKUP"_s};
-        const QString ours = u".layout.json.panedeck-save-a1b2c3d4e5f6"_s;
-        for (const QString& name : users + QStringList{ours}) {
-            QFile file(support.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("{}");
-            QVERIFY(file.flush()); // written now, so the time set next stays
-            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
-                                     QFileDevice::FileModificationTime));
-        }
-        start(Layout{});
-        for (const QString& name : users)
-            QVERIFY2(support.exists(name), qPrintable(name));
-        QVERIFY(!support.exists(ours));
-    }
-
     void aSecondCopyExplainsAndLeaves()
     {
         Resident& first = start(Layout{});
@@ -331,7 +288,7 @@ private Q_SLOTS:
         QVERIFY(waitUntil(
             [&] { return (alert = windowOf(second, u"Panedeck は既に起動しています"_s)).has_value(); }));
         QVERIFY(second.saw("SingleInstance: 既に起動中のインスタンスがあるためこのプロセスを終了します"));
-        dismiss(second, *alert);
+        dismiss(*alert);
         QVERIFY(second.process.waitForFinished(5000));
         second.collect();
         QVERIFY2(second.process.exitCode() == 0, second.errors.constData());
@@ -361,13 +318,58 @@ private Q_SLOTS:
         QVERIFY(waitUntil(
             [&] { return (alert = windowOf(r, u"ホットキーを登録できませんでした"_s)).has_value(); }));
         QVERIFY(r.saw("HotkeyManager: RegisterEventHotKey failed (-9878)"));
-        dismiss(r, *alert);
+        dismiss(*alert);
         QVERIFY(r.saw("hotkey refused, double tap shift x2"));
 
         taps(Keysym::shiftL, 2, 100);
         QVERIFY(waitUntil([&] { return panelShown(r); }));
         taps(Keysym::shiftL, 2, 100); // on an open panel: tiles (nothing to tile here) and stays
         QVERIFY(staysFalse([&] { return !panelShown(r); }, 500));
+    }
+
+    // A start sweeps only its own leftover saves: a user's copies beside layout.json stay.
+    void userFilesBesideTheLayoutStay()
+    {
+        const QDir support(residents->homePath(u"data/Panedeck"_s));
+        QVERIFY(support.mkpath(u"."_s));
+        const QStringList users{u"layout.json.backup"_s, u"layout.json.old123"_s, u"layout.json.BACKUP"_s};
+        const QString ours = u".layout.json.panedeck-save-a1b2c3d4e5f6"_s;
+        for (const QString& name : users + QStringList{ours}) {
+            QFile file(support.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("{}");
+            QVERIFY(file.flush()); // written now, so the time set next stays
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                     QFileDevice::FileModificationTime));
+        }
+        start(Layout{});
+        for (const QString& name : users)
+            QVERIFY2(support.exists(name), qPrintable(name));
+        QVERIFY(!support.exists(ours));
+    }
+
+    // `panedeck toggle` shows and hides the running copy's panel; a copy over another support folder
+    // is not reached, and without a running copy it says so.
+    void toggleFromTheCommandLine()
+    {
+        const auto toggle = [&](const QString& dataHome) {
+            QProcess command;
+            QProcessEnvironment env = residents->environment();
+            env.insert(u"XDG_DATA_HOME"_s, dataHome);
+            command.setProcessEnvironment(env);
+            command.start(QStringLiteral(PANEDECK_BINARY), {u"toggle"_s});
+            command.waitForFinished(10000);
+            return std::make_pair(command.exitCode(), QString::fromUtf8(command.readAllStandardOutput()));
+        };
+        const QString own = residents->homePath(u"data"_s), other = residents->homePath(u"other"_s);
+        QCOMPARE(toggle(own), std::make_pair(1, u"Panedeck is not running.\n"_s));
+        Resident& r = start(Layout{});
+        QCOMPARE(toggle(own).first, 0);
+        QVERIFY(waitUntil([&] { return panelShown(r); }));
+        QCOMPARE(toggle(other), std::make_pair(1, u"Panedeck is not running.\n"_s));
+        QVERIFY(panelShown(r));
+        QCOMPARE(toggle(own).first, 0);
+        QVERIFY(waitUntil([&] { return !panelShown(r); }));
     }
 
     void clickingASlotRaisesItsWindow()
@@ -487,23 +489,18 @@ private Q_SLOTS:
     void quittingWhileTheUsageProbeRuns()
     {
         const QString claude = residents->homePath(u".local/bin/claude"_s);
-        QDir().mkpath(QFileInfo(claude).path());
-        QFile script(claude);
-        QVERIFY(script.open(QIODevice::WriteOnly));
         // Its child does not listen to SIGTERM.
-        script.write("#!/bin/sh\nsh -c 'trap \"\" TERM; exec sleep 60' &\necho $! > "
-                     "\"$HOME/probe-child\"\nwait\n");
-        script.close();
-        QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
+        QVERIFY(TestFiles::write(claude, "#!/bin/sh\nsh -c 'trap \"\" TERM; exec sleep 60' &\necho $! > "
+                                         "\"$HOME/probe-child\"\nwait\n"));
+        QVERIFY(QFile::setPermissions(claude, QFile::permissions(claude) | QFile::ExeOwner));
         Layout layout;
         layout.claudeUsageEnabled = true;
         Resident& r = start(layout);
         const auto panel = showPanel(r);
         QVERIFY(panel);
-        QFile child(residents->homePath(u"probe-child"_s));
-        QVERIFY(waitUntil([&] { return child.exists() && child.size() > 0; }));
-        QVERIFY(child.open(QIODevice::ReadOnly));
-        const QByteArray sleeper = child.readAll().trimmed();
+        qint64 sleeper = 0;
+        QVERIFY(waitUntil(
+            [&] { return (sleeper = TestFiles::pidIn(residents->homePath(u"probe-child"_s))) > 0; }));
 
         const QPoint origin = residents->rootOrigin(*panel);
         keys->click(origin.x() + 1300, origin.y() + 54); // 終了, at the right end of the header
@@ -514,7 +511,7 @@ private Q_SLOTS:
         QVERIFY2(!r.errors.contains("Sanitizer") && !r.errors.contains("runtime error"),
                  r.errors.constData());
         // The script's own child went with it.
-        QVERIFY(waitUntil([&] { return ended(sleeper); }));
+        QVERIFY(waitUntil([&] { return TestFiles::ended(sleeper); }));
     }
 };
 
