@@ -45,9 +45,16 @@ private Q_SLOTS:
         environment.remove(QStringLiteral("DISPLAY"));
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
 
+        // The line and status stay; the reason follows on standard error, in plain words.
         Outcome outcome = panedeck({u"list-windows"_qs}, environment);
         QCOMPARE(outcome.output, u"アクセシビリティ権限がありません。システム設定で許可してください。\n"_qs);
         QCOMPARE(outcome.status, 1);
+        QCOMPARE(outcome.errors, u"panedeck: no X11 display is set (the DISPLAY variable is empty)\n"_qs);
+        environment.insert(u"DISPLAY"_qs, u":4999"_qs);
+        outcome = panedeck({u"list-windows"_qs}, environment);
+        QCOMPARE(outcome.status, 1);
+        QCOMPARE(outcome.errors, u"panedeck: the X11 display :4999 could not be opened\n"_qs);
+        environment.remove(QStringLiteral("DISPLAY"));
 
         outcome = panedeck({u"raise"_qs, u"projA"_qs}, environment);
         QCOMPARE(outcome.output, u"not found: projA\n"_qs);
