@@ -409,12 +409,19 @@ private Q_SLOTS:
             const QRect frame = residents->outerFrame(editors[0]);
             return frame.width() > 1900 && frame.height() > 1000;
         };
+        const auto tiled = [&] {
+            const QRect frame = residents->outerFrame(editors[0]);
+            return std::abs(frame.width() - 960) < 40 && frame.height() > 1000;
+        };
+        // The first opening builds the panel, which a loaded machine may take longer for than the
+        // keys are held; the rounds are about the openings after it.
+        QVERIFY(showPanel(r));
+        hidePanel(r);
         for (int i = 0; i < 20; ++i) {
             const QString round = QString::number(i);
             hotkey();
             keys->tap('0');
-            QVERIFY2(waitUntil([&] { return !panelShown(r) && (i % 2 == 1 || !maximised()); }),
-                     qPrintable(round));
+            QVERIFY2(waitUntil([&] { return !panelShown(r) && (i % 2 == 1 || tiled()); }), qPrintable(round));
             hotkey();
             keys->tap('1');
             QVERIFY2(waitUntil(maximised),
