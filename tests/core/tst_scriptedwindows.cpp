@@ -1,14 +1,34 @@
 #include "FakeDesktop.h"
 #include "FakePlatform.h"
 #include "FakeProcesses.h"
+#include "core/control/Launcher.h"
 #include "core/control/SafariDiscovery.h"
 #include "core/control/ScriptedWindows.h"
 #include "core/control/TerminalDiscovery.h"
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 
-// Terminal and Safari windows: the exact scripts and command lines, the parsers of their outputs,
-// and the verified bounds setting.
+namespace {
+// "kind|title|folder|pid|T<Terminal window id> or S<Safari window id>", "-" for what is absent.
+QStringList describe(const QList<AppWindow>& windows)
+{
+    QStringList lines;
+    for (const AppWindow& w : windows) {
+        const QString id = w.terminalWindowID ? u'T' + QString::number(*w.terminalWindowID)
+                           : w.safariWindowID ? u'S' + QString::number(*w.safariWindowID)
+                                              : u"-"_qs;
+        lines.append(QStringList{rawValue(w.kind), w.title, w.folderPath.value_or(u"-"_qs), QString::number(w.pid), id}
+                         .join(u'|'));
+    }
+    return lines;
+}
+} // namespace
+
+// Terminal and Safari windows: the exact scripts and command lines, the parsers of their outputs, and
+// the verified bounds setting. What is opened with which arguments, which addresses are accepted, and
+// how servers are completed.
 class ScriptedWindowsTest : public QObject {
     Q_OBJECT
 
@@ -43,7 +63,6 @@ class ScriptedWindowsTest : public QObject {
     } emulators;
 
     DesktopServices desktop() { return {ax, processes, appleScript, workspace, sleeper}; }
-    DesktopServices linuxDesktop() { return {ax, processes, appleScript, workspace, sleeper, &emulators}; }
 
 private Q_SLOTS:
     void init()
@@ -51,11 +70,12 @@ private Q_SLOTS:
         ax = FakeDesktop();
         processes = FakeProcesses();
         appleScript = RecordingScript();
+        workspace = FakeWorkspace();
         emulators = Emulators();
         sleeper.sleeps.clear();
     }
 
-    void scriptTexts()
+    void scriptsAndRaising()
     {
         QCOMPARE(
             TerminalDiscovery::listingScript(),
@@ -85,6 +105,14 @@ private Q_SLOTS:
             ScriptedWindows::raiseScript(u"Terminal"_qs, 3),
             u"tell application \"Terminal\"\n    try\n        set index of window id 3 to 1\n    end try\n"
             u"    activate\nend tell"_qs);
+
+        auto services = desktop();
+        TerminalDiscovery::raise(services, 5);
+        QCOMPARE(appleScript.sources, QStringList{ScriptedWindows::raiseScript(u"Terminal"_qs, 5)});
+        appleScript.error = u"Not authorised to send Apple events to Safari."_qs;
+        QTest::ignoreMessage(QtInfoMsg, "SafariDiscovery script error: Not authorised to send Apple events to Safari.");
+        SafariDiscovery::raise(services, 8);
+        QVERIFY(processes.calls.isEmpty()); // raising runs in process
     }
 
     void parsers()
@@ -103,13 +131,10 @@ private Q_SLOTS:
         const QString lsof =
             u"n/dev/early\np812\nn/dev/ttys001\np640\nn/dev/ttys001\nn/dev/ttys002\npxyz\nn/dev/lost\n"
             u"f4\np99999999999999999999\nn/dev/overflow\n"_qs;
-        const auto pids = TerminalDiscovery::parsePidsByTTY(lsof);
-        QCOMPARE(pids.value(u"/dev/ttys001"_qs), (QList<qint64>{812, 640}));
-        QCOMPARE(pids.value(u"/dev/ttys002"_qs), QList<qint64>{640});
-        QCOMPARE(pids.size(), 2);
-        const auto cwd =
-            TerminalDiscovery::parseCwdByPID(u"p640\nn/work/proj\nn/work/other\np7\nfcwd\nn/a b|c\n"_qs);
-        QCOMPARE(cwd, (QHash<qint64, QString>{{640, u"/work/proj"_qs}, {7, u"/a b|c"_qs}}));
+        QCOMPARE(TerminalDiscovery::parsePidsByTTY(lsof),
+                 (QHash<QString, QList<qint64>>{{u"/dev/ttys001"_qs, {812, 640}}, {u"/dev/ttys002"_qs, {640}}}));
+        QCOMPARE(TerminalDiscovery::parseCwdByPID(u"p640\nn/work/proj\nn/work/other\np7\nfcwd\nn/a b|c\n"_qs),
+                 (QHash<qint64, QString>{{640, u"/work/proj"_qs}, {7, u"/a b|c"_qs}}));
 
         QCOMPARE(ScriptedWindows::parseBounds(u"10,25,810,625\n"_qs), QRectF(10, 25, 800, 600));
         QCOMPARE(ScriptedWindows::parseBounds(u"-1.5,,x,2,3,4"_qs), QRectF(-1.5, 2, 4.5, 2));
@@ -118,9 +143,10 @@ private Q_SLOTS:
         QCOMPARE(ScriptedWindows::parseBounds(u"nan,1,2,3"_qs), std::nullopt);
     }
 
-    void terminalListing()
+    void listings()
     {
-        QVERIFY(TerminalDiscovery::listWindows(*std::make_unique<DesktopServices>(desktop())).isEmpty());
+        auto services = desktop();
+        QVERIFY(TerminalDiscovery::listWindows(services).isEmpty());
         QVERIFY(processes.calls.isEmpty()); // Terminal not running: nothing is run
 
         ax.addApplication(TerminalDiscovery::terminalBundleID, 300, {});
@@ -131,16 +157,9 @@ private Q_SLOTS:
                 return u"p812\nn/dev/ttys001\np640\nn/dev/ttys001\np900\nn/dev/ttys009\n"_qs;
             return u"p640\nn/work/api\n"_qs; // 900 has no readable folder
         };
-        auto services = desktop();
-        const QList<AppWindow> windows = TerminalDiscovery::listWindows(services);
-        QCOMPARE(windows.size(), 3);
-        QCOMPARE(windows[0].title, u"api — zsh"_qs);
-        QCOMPARE(windows[0].folderPath, u"/work/api"_qs);
-        QCOMPARE(windows[1].folderPath, u"/work/api"_qs); // same device, same folder
-        QCOMPARE(windows[2].folderPath, std::nullopt);
-        QCOMPARE(windows[0].pid, 300);
-        QCOMPARE(windows[1].terminalWindowID, 6);
-        QCOMPARE(windows[0].kind, WindowKind::terminal);
+        QCOMPARE(describe(TerminalDiscovery::listWindows(services)),
+                 (QStringList{u"terminal|api — zsh|/work/api|300|T5"_qs, u"terminal|api 2|/work/api|300|T6"_qs,
+                              u"terminal|idle|-|300|T7"_qs}));
         QCOMPARE(processes.calls.size(), 3);
         QCOMPARE(processes.calls[0].arguments, (QStringList{u"-e"_qs, TerminalDiscovery::listingScript()}));
         QCOMPARE(processes.calls[1].executable, u"/usr/sbin/lsof"_qs);
@@ -151,113 +170,66 @@ private Q_SLOTS:
         std::sort(ids.begin(), ids.end());
         QCOMPARE(ids, (QStringList{u"640"_qs, u"900"_qs}));
         QCOMPARE(second, (QStringList{u"-a"_qs, u"-p"_qs, u"-d"_qs, u"cwd"_qs, u"-Fn"_qs}));
-
         // An empty listing runs no lsof.
         processes.calls.clear();
-        processes.output = [](const QString&, const QStringList&) {
-            return std::optional<QString>(QString());
-        };
+        processes.output = [](const QString&, const QStringList&) { return std::optional<QString>(QString()); };
         QVERIFY(TerminalDiscovery::listWindows(services).isEmpty());
         QCOMPARE(processes.calls.size(), 1);
-    }
 
-    void safariListing()
-    {
+        // On Linux the terminal emulators' windows are the desktop's Terminals service's, raised by it.
+        emulators.listed = {{77, 4242, u"me@box: ~/p"_qs, u"/home/me/p"_qs}, {78, 4242, u"htop"_qs, std::nullopt}};
+        DesktopServices onLinux{ax, processes, appleScript, workspace, sleeper, &emulators};
+        QCOMPARE(describe(TerminalDiscovery::listWindows(onLinux)),
+                 (QStringList{u"terminal|me@box: ~/p|/home/me/p|4242|T77"_qs, u"terminal|htop|-|4242|T78"_qs}));
+        TerminalDiscovery::raise(onLinux, 78);
+        QCOMPARE(emulators.raised, QList<qint64>{78});
+        QVERIFY(processes.calls.size() == 1 && appleScript.sources.isEmpty()); // only the earlier listing
+
+        // Safari's windows and their pages.
         ax.addApplication(SafariDiscovery::safariBundleID, 77, {});
         processes.output = [](const QString&, const QStringList&) {
             return std::optional<QString>(u"1\tDocs\thttps://a.dev/x\n2\tNew Tab\t\n"_qs);
         };
-        auto services = desktop();
-        const QList<AppWindow> windows = SafariDiscovery::listWindows(services);
-        QCOMPARE(windows.size(), 2);
-        QCOMPARE(windows[0].folderPath, u"https://a.dev/x"_qs);
-        QCOMPARE(windows[1].folderPath, std::nullopt);
-        QCOMPARE(windows[1].safariWindowID, 2);
-        QCOMPARE(windows[0].pid, 77);
+        QCOMPARE(describe(SafariDiscovery::listWindows(services)),
+                 (QStringList{u"safari|Docs|https://a.dev/x|77|S1"_qs, u"safari|New Tab|-|77|S2"_qs}));
     }
 
-    void settingBounds_data()
-    {
-        QTest::addColumn<bool>("terminal");
-        QTest::addColumn<double>("off");
-        QTest::addColumn<int>("runs");
-        QTest::addColumn<bool>("settled");
-        QTest::newRow("terminal 15 off") << true << 15.0 << 1 << true;
-        QTest::newRow("terminal 16 off") << true << 16.0 << 4 << false;
-        QTest::newRow("browser 5 off") << false << 5.0 << 1 << true;
-        QTest::newRow("browser 6 off") << false << 6.0 << 4 << false;
-    }
-
-    // On Linux the terminal emulators' windows are placed by the same rule: the same tolerance and
-    // attempts, each given 0.08 s to settle; nothing goes through osascript.
-    void emulatorWindows_data()
-    {
-        QTest::addColumn<double>("off");
-        QTest::addColumn<int>("runs");
-        QTest::addColumn<bool>("settled");
-        QTest::newRow("15 off") << 15.0 << 1 << true;
-        QTest::newRow("16 off") << 16.0 << 4 << false;
-    }
-    void emulatorWindows()
-    {
-        QFETCH(double, off);
-        QFETCH(int, runs);
-        QFETCH(bool, settled);
-        emulators.off = off;
-        const QRectF target(10, 20, 800, 600);
-        if (!settled)
-            QTest::ignoreMessage(
-                QtInfoMsg, "TerminalDiscovery: failed to settle window 9 at (10.0, 20.0, 800.0, 600.0)");
-        auto services = linuxDesktop();
-        QCOMPARE(TerminalDiscovery::setBounds(services, 9, target), settled);
-        QCOMPARE(emulators.requested, QList<QRectF>(runs, target));
-        QCOMPARE(sleeper.sleeps, QList<double>(runs, 0.08));
-
-        emulators.listed = {{77, 4242, u"me@box: ~/p"_qs, u"/home/me/p"_qs},
-                            {78, 4242, u"htop"_qs, std::nullopt}};
-        const QList<AppWindow> windows = TerminalDiscovery::listWindows(services);
-        QCOMPARE(windows.size(), 2);
-        QCOMPARE(windows[0].kind, WindowKind::terminal);
-        QCOMPARE(windows[0].title, u"me@box: ~/p"_qs);
-        QCOMPARE(windows[0].folderPath, u"/home/me/p"_qs);
-        QCOMPARE(windows[0].pid, 4242);
-        QCOMPARE(windows[0].terminalWindowID, 77);
-        QCOMPARE(windows[1].folderPath, std::nullopt);
-        TerminalDiscovery::raise(services, 78);
-        QCOMPARE(emulators.raised, QList<qint64>{78});
-        QVERIFY(processes.calls.isEmpty() && appleScript.sources.isEmpty());
-    }
+    // Terminal (16 points), Safari (6 points) and, on Linux, the terminal emulators (16 points, each
+    // request given 0.08 s to settle, nothing through osascript) are placed by one rule: up to four
+    // attempts until the window lands within the tolerance.
     void settingBounds()
     {
-        QFETCH(bool, terminal);
-        QFETCH(double, off);
-        QFETCH(int, runs);
-        QFETCH(bool, settled);
-        // The window always lands `off` points too far right.
-        processes.output = [off](const QString&, const QStringList&) {
-            return std::optional<QString>(QStringLiteral("%1,20,%2,620\n").arg(10 + off).arg(810 + off));
-        };
-        const QRectF target(10, 20, 800, 600);
-        if (!settled)
-            QTest::ignoreMessage(
-                QtInfoMsg, terminal
-                               ? "TerminalDiscovery: failed to settle window 9 at (10.0, 20.0, 800.0, 600.0)"
-                               : "SafariDiscovery: failed to settle window 9 at (10.0, 20.0, 800.0, 600.0)");
-        auto services = desktop();
-        QCOMPARE(terminal ? TerminalDiscovery::setBounds(services, 9, target)
-                          : SafariDiscovery::setBounds(services, 9, target),
-                 settled);
-        QCOMPARE(processes.calls.size(), runs);
-    }
+        const QList<std::tuple<QString, double, int>> rows{
+            {u"Terminal"_qs, 15.0, 1}, {u"Terminal"_qs, 16.0, 4}, {u"Safari"_qs, 5.0, 1},
+            {u"Safari"_qs, 6.0, 4},    {u"emulator"_qs, 15.0, 1}, {u"emulator"_qs, 16.0, 4}};
+        for (const auto& [kind, off, runs] : rows) {
+            init();
+            const bool emulator = kind == u"emulator"_qs, settled = runs == 1;
+            emulators.off = off;
+            processes.output = [off](const QString&, const QStringList&) {
+                return std::optional<QString>(QStringLiteral("%1,20,%2,620\n").arg(10 + off).arg(810 + off));
+            };
+            const QRectF target(10, 20, 800, 600);
+            if (!settled)
+                QTest::ignoreMessage(QtInfoMsg, qPrintable((kind == u"Safari"_qs ? u"Safari"_qs : u"Terminal"_qs) +
+                                                           u"Discovery: failed to settle window 9 at "
+                                                           u"(10.0, 20.0, 800.0, 600.0)"_qs));
+            DesktopServices services{ax, processes, appleScript, workspace, sleeper, emulator ? &emulators : nullptr};
+            QCOMPARE(kind == u"Safari"_qs ? SafariDiscovery::setBounds(services, 9, target)
+                                          : TerminalDiscovery::setBounds(services, 9, target),
+                     settled);
+            QCOMPARE(processes.calls.size(), emulator ? 0 : runs);
+            QCOMPARE(emulators.requested, emulator ? QList<QRectF>(runs, target) : QList<QRectF>());
+            if (emulator)
+                QCOMPARE(sleeper.sleeps, QList<double>(runs, 0.08));
+        }
 
-    void boundsFailuresStopAtOnce()
-    {
+        // A failure to place or read stops at once.
+        init();
         auto services = desktop();
         QVERIFY(!TerminalDiscovery::setBounds(services, 1, QRectF(0, 0, 10, 10))); // osascript gave nothing
         QCOMPARE(processes.calls.size(), 1);
-        processes.output = [](const QString&, const QStringList&) {
-            return std::optional<QString>(u"garbage"_qs);
-        };
+        processes.output = [](const QString&, const QStringList&) { return std::optional<QString>(u"garbage"_qs); };
         QVERIFY(!SafariDiscovery::setBounds(services, 1, QRectF(0, 0, 10, 10)));
         QCOMPARE(processes.calls.size(), 2);
         QVERIFY(!SafariDiscovery::setBounds(services, 1, QRectF(qInf(), 0, 10, 10))); // nothing to send
@@ -265,16 +237,66 @@ private Q_SLOTS:
         QCOMPARE(SafariDiscovery::currentBounds(services, 1), std::nullopt);
     }
 
-    void raising()
+    void openingAndAddresses()
     {
-        auto services = desktop();
-        TerminalDiscovery::raise(services, 5);
-        QCOMPARE(appleScript.sources, QStringList{ScriptedWindows::raiseScript(u"Terminal"_qs, 5)});
-        appleScript.error = u"Not authorised to send Apple events to Safari."_qs;
-        QTest::ignoreMessage(QtInfoMsg,
-                             "SafariDiscovery script error: Not authorised to send Apple events to Safari.");
-        SafariDiscovery::raise(services, 8);
-        QVERIFY(processes.calls.isEmpty()); // raising runs in process
+        QVERIFY(Launcher::openInVSCode(processes, QString()));
+        QVERIFY(Launcher::openInVSCode(processes, u"~/src/a b"_qs));
+        QVERIFY(Launcher::openInTerminal(processes, u"-rf"_qs));
+        QVERIFY(Launcher::openInSafari(processes, u"HTTPS://example.com/x?q=1"_qs));
+        QVERIFY(!Launcher::openInSafari(processes, u" https://example.com"_qs)); // not started at all
+        QVERIFY(Launcher::openInBrowser(processes, u"not checked"_qs, u"chrome"_qs));
+        QVERIFY(Launcher::openInBrowser(processes, u"http://x"_qs, u"Chrome"_qs));
+        QList<QStringList> arguments;
+        for (const auto& call : processes.calls) {
+            QCOMPARE(call.executable, u"/usr/bin/open"_qs);
+            arguments.append(call.arguments);
+        }
+        QCOMPARE(arguments, (QList<QStringList>{
+                                {u"-b"_qs, u"com.microsoft.VSCode"_qs},
+                                {u"-b"_qs, u"com.microsoft.VSCode"_qs, u"~/src/a b"_qs},
+                                {u"-a"_qs, u"Terminal"_qs, u"-rf"_qs},
+                                {u"-a"_qs, u"Safari"_qs, u"HTTPS://example.com/x?q=1"_qs},
+                                {u"-a"_qs, u"Google Chrome"_qs, u"not checked"_qs},
+                                {u"-a"_qs, u"Safari"_qs, u"http://x"_qs},
+                            }));
+
+        processes.exitStatus = 1;
+        QVERIFY(!Launcher::openInBrowser(processes, u"http://x"_qs, u"safari"_qs));
+        processes.exitStatus = std::nullopt;
+        QVERIFY(!Launcher::openInBrowser(processes, u"http://x"_qs, u"safari"_qs));
+        processes.startSucceeds = false;
+        QTest::ignoreMessage(QtInfoMsg, "Launcher open failed: no such file");
+        QVERIFY(!Launcher::openInVSCode(processes, u"/x"_qs));
+
+        for (const char* good : {"HTTP://Example.com", "https://localhost:3000/path"})
+            QVERIFY2(Launcher::validateURL(QString::fromUtf8(good)), good);
+        for (const char* bad :
+             {"ftp://example.com", "file:///etc", "http://", "example.com", "https://exa mple.com", " https://a.com"})
+            QVERIFY2(!Launcher::validateURL(QString::fromUtf8(bad)), bad);
+
+        QCOMPARE(Launcher::buildServerURL(u" \tlocalhost:3000 "_qs), u"http://localhost:3000"_qs);
+        QCOMPARE(Launcher::buildServerURL(u"HTTPS://Box:8443"_qs), u"HTTPS://Box:8443"_qs);
+        QCOMPARE(Launcher::buildServerURL(u"  "_qs), u"http://"_qs);
+        QCOMPARE(Launcher::buildServerURL(u"host:1\n"_qs), u"http://host:1\n"_qs);
+    }
+
+    void applicationsAndFolders()
+    {
+        QTemporaryDir dir;
+        QVERIFY(!Launcher::openApplication(workspace, QString()));
+        QVERIFY(!Launcher::openApplication(workspace, dir.filePath(u"Missing.app"_qs)));
+        QVERIFY(workspace.opened.isEmpty());
+        QVERIFY(Launcher::openApplication(workspace, dir.path()));
+        workspace.openResult = false; // a later refusal is only logged
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression(u"^Launcher openApplication failed: "_qs));
+        QVERIFY(Launcher::openApplication(workspace, dir.path()));
+
+        workspace.opened.clear();
+        QVERIFY(!FinderController::raiseOrOpen(workspace, QString()));
+        QVERIFY(!FinderController::raiseOrOpen(workspace, u"/a/x/../y/./"_qs)); // the workspace's answer
+        workspace.openResult = true;
+        QVERIFY(FinderController::raiseOrOpen(workspace, u"-rf"_qs));
+        QCOMPARE(workspace.opened, (QStringList{u"/a/y"_qs, QDir::currentPath() + u"/-rf"_qs}));
     }
 };
 

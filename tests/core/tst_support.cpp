@@ -1,11 +1,15 @@
+#include "FakeDesktop.h"
 #include "FakePlatform.h"
+#include "FakeProcesses.h"
 #include "TestFiles.h"
 #include "core/shell/AppSupportDirectory.h"
 #include "core/shell/AppVersion.h"
+#include "core/shell/CommandLine.h"
 #include "core/shell/SingleInstance.h"
 #include "core/shell/UserGuide.h"
 #include "core/shell/XSettings.h"
 #include "core/text/BoundedFile.h"
+#include "core/windows/WindowDiscovery.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -17,18 +21,15 @@
 #include <thread>
 
 using Expected = std::optional<QString>;
-Q_DECLARE_METATYPE(Expected)
 
 namespace {
-
 using TestFiles::write;
 
 // Every entry below `root` by relative path, with file contents.
 QMap<QString, QByteArray> tree(const QString& root)
 {
     QMap<QString, QByteArray> entries;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         QFile file(path);
@@ -65,16 +66,160 @@ struct Property {
     Property& integer(const char* name, quint32 value) { return setting(0, name).card(4, value); }
 };
 
+const QString usage = u"usage: panedeck [command]\n"
+                      u"  (none)                  run the resident application (the panel)\n"
+                      u"  toggle                  show the running copy's panel, or hide it\n"
+                      u"  list-windows            list the editor windows\n"
+                      u"  raise <projectName>     bring a project's editor window forward\n"
+                      u"  open-finder <folder>    show a folder in the file manager\n"
+                      u"  list-terminals          list the terminal windows\n"
+                      u"  list-safari             list the browser windows\n"
+                      u"  --help                  show this text\n"
+                      u"  --version               show the version\n"_qs;
 } // namespace
 
-// The version text, the support folder and its one-time move from the earlier name, and the guide.
+// The sub-command dispatcher: words, messages, statuses and what is raised; bounded file reads; the
+// desktop's animation setting; the version text; the support folder and its one-time move from the
+// earlier name; which running copy stays; and the guide.
 class SupportTest : public QObject {
     Q_OBJECT
 
+    FakeDesktop desktop;
+    FakeSleeper sleeper;
+    FakeProcesses processes;
+    NoAppleScript appleScript;
+    FakeWorkspace workspace;
+
+    struct Outcome {
+        int status;
+        QString output;
+        QString errors;
+    };
+    Outcome run(QStringList args)
+    {
+        args.prepend(u"/usr/bin/panedeck"_qs);
+        QString text, errorText;
+        QTextStream out(&text), err(&errorText);
+        DesktopServices services{desktop, processes, appleScript, workspace, sleeper};
+        const int status = CommandLine::run(args, services, out, err, u"0.1.0 (7) · 2026-12-07"_qs);
+        return {status, text, errorText};
+    }
+    void addEditor(qint32 pid, const QStringList& titles)
+    {
+        QList<int> ids;
+        for (const QString& title : titles)
+            ids.append(desktop.addWindow({.title = title}));
+        desktop.addApplication(WindowDiscovery::vscodeBundleID, pid, ids);
+    }
+
 private Q_SLOTS:
+    void init()
+    {
+        desktop = FakeDesktop();
+        processes = FakeProcesses();
+        workspace = FakeWorkspace();
+    }
+
+    // Only no word at all runs the resident application. Beside an editor with a project "proj" and a
+    // window whose title names none, nothing is raised; an unknown word also prints the usage on standard
+    // error and touches no window.
+    void answers()
+    {
+        QVERIFY(CommandLine::isResident({u"panedeck"_qs}));
+        QVERIFY(CommandLine::isResident({}));
+        QVERIFY(!CommandLine::isResident({u"panedeck"_qs, QString()}));
+        const QList<std::tuple<QStringList, QString, int>> rows{
+            {{QString()}, u"unknown command: \n"_qs, 1},
+            {{u"help"_qs, u"x"_qs}, u"unknown command: help\n"_qs, 1},
+            {{u"List-Windows"_qs}, u"unknown command: List-Windows\n"_qs, 1}, // the case differs
+            {{u"list-tabs"_qs}, u"unknown command: list-tabs\n"_qs, 1},       // a later sub-command
+            {{u"--help"_qs}, usage, 0},
+            {{u"--version"_qs}, u"Panedeck 0.1.0 (7) · 2026-12-07\n"_qs, 0},
+            {{u"raise"_qs, u"PROJ"_qs}, u"not found: PROJ\n"_qs, 0},
+            {{u"raise"_qs}, u"usage: raise <projectName>\n"_qs, 1},
+            {{u"raise"_qs, QString()}, u"not found: \n"_qs, 0},
+            {{u"raise"_qs, u"Visual Studio Code"_qs}, u"not found: Visual Studio Code\n"_qs, 0},
+            {{u"open-finder"_qs}, u"usage: open-finder <folderPath>\n"_qs, 1}};
+        for (const auto& [args, output, status] : rows) {
+            init();
+            addEditor(3, {u"a — proj — Visual Studio Code"_qs, u"Visual Studio Code"_qs});
+            const Outcome outcome = run(args);
+            QCOMPARE(outcome.output, output);
+            QCOMPARE(outcome.status, status);
+            QCOMPARE(outcome.errors, output.startsWith(u"unknown"_qs) ? usage : QString());
+            QVERIFY(desktop.callsMatching(u"perform"_qs).isEmpty());
+            if (!output.startsWith(u"not found"_qs))
+                QCOMPARE(desktop.calls, QStringList());
+        }
+    }
+
+    void listWindows()
+    {
+        addEditor(3, {u"a.cpp — alpha — Visual Studio Code"_qs, u"Visual Studio Code"_qs});
+        addEditor(4, {u"● beta [SSH: h] — Visual Studio Code"_qs});
+        // One line per window, whatever a title holds.
+        addEditor(5, {u"x\n[forged] y\r\t\u0085\u2028 — z\u2029z — Visual Studio Code"_qs});
+        Outcome outcome = run({u"list-windows"_qs, u"ignored"_qs});
+        QCOMPARE(outcome.status, 0);
+        QCOMPARE(outcome.output, u"[alpha] a.cpp — alpha — Visual Studio Code\n"
+                                 u"[?] Visual Studio Code\n"
+                                 u"[beta] ● beta [SSH: h] — Visual Studio Code\n"
+                                 u"[z z] x [forged] y     — z z — Visual Studio Code\n"_qs);
+        QCOMPARE(desktop.trustPrompts, QList<bool>{true});
+
+        // Without access: a message and status 1.
+        addEditor(6, {u"a — proj — Visual Studio Code"_qs});
+        desktop.trusted = false;
+        desktop.calls.clear();
+        outcome = run({u"list-windows"_qs});
+        QCOMPARE(outcome.status, 1);
+        QCOMPARE(outcome.output, u"アクセシビリティ権限がありません。システム設定で許可してください。\n"_qs);
+        QVERIFY(desktop.callsMatching(u"running"_qs).isEmpty());
+        // raise asks for nothing: every read fails, so the listing is simply empty.
+        outcome = run({u"raise"_qs, u"proj"_qs});
+        QCOMPARE(outcome.output, u"not found: proj\n"_qs);
+        QCOMPARE(outcome.status, 0);
+    }
+
+    void raiseFirstExactMatch()
+    {
+        addEditor(3, {u"x — other — Visual Studio Code"_qs, u"a — proj — Visual Studio Code"_qs});
+        addEditor(4, {u"b — proj — Visual Studio Code"_qs, u"Caf\u00e9 — Visual Studio Code"_qs});
+        const Outcome outcome = run({u"raise"_qs, u"proj"_qs, u"extra"_qs});
+        QCOMPARE(outcome.output, u"raised: a — proj — Visual Studio Code\n"_qs);
+        QCOMPARE(outcome.status, 0);
+        QCOMPARE(desktop.callsMatching(u"perform"_qs), QStringList{u"perform w2 AXRaise"_qs});
+        QCOMPARE(desktop.callsMatching(u"activate"_qs), QStringList{u"activate 3"_qs});
+        QVERIFY(desktop.trustPrompts.isEmpty()); // raise never asks for access
+        // Canonically equivalent spellings are one name.
+        QCOMPARE(run({u"raise"_qs, u"Cafe\u0301"_qs}).output, u"raised: Caf\u00e9 — Visual Studio Code\n"_qs);
+    }
+
+    void finderAndOtherWindows()
+    {
+        workspace.openResult = false; // the answer is not used
+        Outcome outcome = run({u"open-finder"_qs, u"/no/such/./folder/"_qs, u"extra"_qs});
+        QCOMPARE(outcome.output, QString());
+        QCOMPARE(outcome.status, 0);
+        QCOMPARE(workspace.opened, QStringList{u"/no/such/folder"_qs});
+        // Neither application running: nothing is run or printed.
+        QCOMPARE(run({u"list-terminals"_qs}).output, QString());
+        QCOMPARE(run({u"list-safari"_qs}).status, 0);
+        QVERIFY(processes.calls.isEmpty());
+
+        desktop.addApplication(u"com.apple.Safari"_qs, 9, {});
+        processes.output = [](const QString&, const QStringList&) {
+            return std::optional<QString>(u"1\tDocs\thttps://a.dev\n2\tNew Tab\t\n"_qs);
+        };
+        outcome = run({u"list-safari"_qs});
+        QCOMPARE(outcome.output, u"[https://a.dev] Docs\n[?] New Tab\n"_qs);
+        QCOMPARE(outcome.status, 0);
+        QVERIFY(desktop.trustPrompts.isEmpty());
+    }
+
     // Whatever stands where a file is expected, the read ends at once: a regular file of valid UTF-8
     // up to the cap, or nothing.
-    void boundedReads()
+    void filesAndTheSupportFolder()
     {
         QTemporaryDir dir;
         const auto at = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
@@ -91,80 +236,8 @@ private Q_SLOTS:
         QCOMPARE(BoundedFile::read(at("empty"), 100), QByteArray(""));
         for (const char* unreadable : {"over", "latin1", "pipe", "zeros", "folder", "missing"})
             QVERIFY2(!BoundedFile::read(at(unreadable), 100), unreadable);
-    }
 
-    void xsettings_data()
-    {
-        QTest::addColumn<QByteArray>("property");
-        QTest::addColumn<bool>("reduced");
-        const char *gtk = "Gtk/EnableAnimations", *net = "Net/EnableAnimations";
-        QTest::newRow("LSBFirst, Gtk off") << Property(0, 1).integer(gtk, 0).bytes << true;
-        QTest::newRow("MSBFirst, Net off") << Property(1, 1).integer(net, 0).bytes << true;
-        QTest::newRow("'l', on") << Property('l', 1).integer(gtk, 1).bytes << false;
-        QTest::newRow("'B', one off") << Property('B', 2).integer(net, 1).integer(gtk, 0).bytes << true;
-        const Property theme = Property(0, 3).setting(1, "Net/ThemeName").text(4, "Adwaita");
-        QTest::newRow("after a string and a colour")
-            << Property(theme).setting(2, "Gtk/Colour").card(8, ~0ull).integer(gtk, 0).bytes << true;
-        QTest::newRow("another name") << Property(0, 1).integer("Gtk/EnableAnimationsX", 0).bytes << false;
-        QTest::newRow("cut short") << Property(0, 1).integer(gtk, 0).bytes.chopped(1) << false;
-        QTest::newRow("fewer than announced") << Property(0, 2).integer(gtk, 0).bytes << false;
-        QTest::newRow("string past the end")
-            << Property(0, 2).setting(1, "Net/ThemeName").card(4, 0xffffffff).integer(gtk, 0).bytes << false;
-        QTest::newRow("unknown type") << Property(0, 1).setting(3, gtk).card(4, 0).bytes << false;
-        QTest::newRow("unknown byte order") << Property('b', 1).integer(gtk, 0).bytes << false;
-        QTest::newRow("empty") << QByteArray() << false;
-    }
-    void xsettings()
-    {
-        QFETCH(QByteArray, property);
-        QFETCH(bool, reduced);
-        QCOMPARE(XSettings::reducedMotion(property), reduced);
-    }
-    void xsettingsSelection()
-    {
-        QCOMPARE(XSettings::selection(":0"), QByteArray("_XSETTINGS_S0"));
-        QCOMPARE(XSettings::selection("tcp/[::1]:10.2"), QByteArray("_XSETTINGS_S2"));
-        QCOMPARE(XSettings::selection(":1.x"), QByteArray("_XSETTINGS_S0"));
-    }
-
-    void displayString_data()
-    {
-        QTest::addColumn<Expected>("shortVersion");
-        QTest::addColumn<Expected>("build");
-        QTest::addColumn<Expected>("date");
-        QTest::addColumn<QString>("expected");
-        const Expected none;
-        const auto E = [](const char16_t* s) { return Expected(QString::fromUtf16(s)); };
-        QTest::newRow("nothing") << none << E(u"5") << E(u"2025-06-01") << u"開発ビルド"_qs;
-        QTest::newRow("blank version") << E(u" \t ") << none << none << u"開発ビルド"_qs;
-        QTest::newRow("trimmed, empty date") << E(u" 2.0 ") << none << E(u"") << u"v2.0"_qs;
-        QTest::newRow("build, no date") << E(u"2.0") << E(u" 5 ") << none << u"v2.0 (5)"_qs;
-        QTest::newRow("everything") << E(u"1.4.0") << E(u"37") << E(u"2025-06-01")
-                                    << u"v1.4.0 (37) · 2025-06-01"_qs;
-        QTest::newRow("line breaks are not trimmed") << E(u"2.0\n") << E(u"\n") << none << u"v2.0\n (\n)"_qs;
-    }
-    void displayString()
-    {
-        QFETCH(Expected, shortVersion);
-        QFETCH(Expected, build);
-        QFETCH(Expected, date);
-        QFETCH(QString, expected);
-        QCOMPARE(AppVersion::displayString(shortVersion, build, date), expected);
-    }
-
-    void currentUsesTextValuesOnly()
-    {
-        FakeBundle bundle;
-        bundle.info = {{u"CFBundleShortVersionString"_qs, u"1.4.0"_qs},
-                       {u"CFBundleVersion"_qs, 37},
-                       {u"KivBuildDate"_qs, u"2025-06-01"_qs}};
-        QCOMPARE(AppVersion::current(bundle), u"v1.4.0 · 2025-06-01"_qs);
-        bundle.info.insert(u"CFBundleShortVersionString"_qs, 1.4);
-        QCOMPARE(AppVersion::current(bundle), u"開発ビルド"_qs);
-    }
-
-    void resolve()
-    {
+        // The support folder: copied once from its earlier name, never over an existing one.
         QTemporaryDir base;
         const QString support = base.filePath(u"Panedeck"_qs);
         QCOMPARE(AppSupportDirectory::resolve(base.path()), support); // neither folder: nothing created
@@ -182,40 +255,76 @@ private Q_SLOTS:
         write(earlier + u"/new.txt"_qs, "later"); // both exist: nothing is copied again
         AppSupportDirectory::resolve(base.path());
         QVERIFY(!QFile::exists(support + u"/new.txt"_qs));
-    }
 
-    void defaultPathOnceUnderConcurrentFirstUse()
-    {
         // The only use of defaultPath() in this program, so this really is the first one.
         QTemporaryDir data;
         for (int i = 0; i < 40; ++i)
             write(data.filePath(u"Quaypane/agent-state/%1.state"_qs.arg(i)), QByteArray::number(i));
-        const auto before = tree(data.filePath(u"Quaypane"_qs));
+        const auto many = tree(data.filePath(u"Quaypane"_qs));
         qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
 
-        constexpr int threads = 8;
-        std::latch start(threads);
-        QString results[threads];
-        std::vector<std::thread> workers;
-        for (int i = 0; i < threads; ++i) {
-            workers.emplace_back([&, i] {
-                start.arrive_and_wait();
-                results[i] = AppSupportDirectory::defaultPath();
-            });
+        QString results[8];
+        std::latch start(8);
+        {
+            std::vector<std::jthread> workers; // joined as they go
+            for (QString& result : results)
+                workers.emplace_back([&] {
+                    start.arrive_and_wait();
+                    result = AppSupportDirectory::defaultPath();
+                });
         }
-        for (std::thread& worker : workers)
-            worker.join();
         for (const QString& result : results)
             QCOMPARE(result, data.filePath(u"Panedeck"_qs));
-        QCOMPARE(tree(data.filePath(u"Panedeck"_qs)), before);
+        QCOMPARE(tree(data.filePath(u"Panedeck"_qs)), many);
+    }
+
+    void xsettings()
+    {
+        const char *gtk = "Gtk/EnableAnimations", *net = "Net/EnableAnimations";
+        const auto reduced = [](const Property& property) { return XSettings::reducedMotion(property.bytes); };
+        QVERIFY(reduced(Property(0, 1).integer(gtk, 0))); // LSBFirst
+        QVERIFY(reduced(Property(1, 1).integer(net, 0))); // MSBFirst
+        QVERIFY(!reduced(Property('l', 1).integer(gtk, 1)));
+        QVERIFY(reduced(Property('B', 2).integer(net, 1).integer(gtk, 0))); // one of them off
+        const Property theme = Property(0, 3).setting(1, "Net/ThemeName").text(4, "Adwaita");
+        QVERIFY(reduced(Property(theme).setting(2, "Gtk/Colour").card(8, ~0ull).integer(gtk, 0)));
+        QVERIFY(!reduced(Property(0, 1).integer("Gtk/EnableAnimationsX", 0)));
+        QVERIFY(!XSettings::reducedMotion(Property(0, 1).integer(gtk, 0).bytes.chopped(1))); // cut short
+        QVERIFY(!reduced(Property(0, 2).integer(gtk, 0))); // fewer than announced
+        QVERIFY(!reduced(Property(0, 2).setting(1, "Net/ThemeName").card(4, 0xffffffff).integer(gtk, 0)));
+        QVERIFY(!reduced(Property(0, 1).setting(3, gtk).card(4, 0))); // an unknown type
+        QVERIFY(!reduced(Property('b', 1).integer(gtk, 0)));          // an unknown byte order
+        QVERIFY(!XSettings::reducedMotion(QByteArray()));
+
+        QCOMPARE(XSettings::selection(":0"), QByteArray("_XSETTINGS_S0"));
+        QCOMPARE(XSettings::selection("tcp/[::1]:10.2"), QByteArray("_XSETTINGS_S2"));
+        QCOMPARE(XSettings::selection(":1.x"), QByteArray("_XSETTINGS_S0"));
+    }
+
+    void versionText()
+    {
+        const Expected none;
+        const auto display = AppVersion::displayString;
+        QCOMPARE(display(none, u"5"_qs, u"2025-06-01"_qs), u"開発ビルド"_qs);
+        QCOMPARE(display(u" \t "_qs, none, none), u"開発ビルド"_qs);
+        QCOMPARE(display(u" 2.0 "_qs, none, u""_qs), u"v2.0"_qs);
+        QCOMPARE(display(u"2.0"_qs, u" 5 "_qs, none), u"v2.0 (5)"_qs);
+        QCOMPARE(display(u"1.4.0"_qs, u"37"_qs, u"2025-06-01"_qs), u"v1.4.0 (37) · 2025-06-01"_qs);
+        QCOMPARE(display(u"2.0\n"_qs, u"\n"_qs, none), u"v2.0\n (\n)"_qs); // line breaks are not trimmed
+
+        FakeBundle bundle;
+        bundle.info = {{u"CFBundleShortVersionString"_qs, u"1.4.0"_qs},
+                       {u"CFBundleVersion"_qs, 37},
+                       {u"KivBuildDate"_qs, u"2025-06-01"_qs}};
+        QCOMPARE(AppVersion::current(bundle), u"v1.4.0 · 2025-06-01"_qs);
+        bundle.info.insert(u"CFBundleShortVersionString"_qs, 1.4);
+        QCOMPARE(AppVersion::current(bundle), u"開発ビルド"_qs);
     }
 
     void olderCopyStays()
     {
         const QDateTime t(QDate(2026, 12, 6), QTime(9, 0), Qt::UTC);
-        const auto quits = [](RunningInstance own, QList<RunningInstance> others) {
-            return SingleInstance::shouldTerminate(own, others);
-        };
+        const auto quits = SingleInstance::shouldTerminate;
         QVERIFY(!quits({500, t}, {}));
         QVERIFY(quits({500, t}, {{600, t.addSecs(-1)}}));
         QVERIFY(!quits({600, t.addSecs(-1)}, {{500, t}}));
@@ -229,13 +338,8 @@ private Q_SLOTS:
         QVERIFY(!quits({400, std::nullopt}, {{500, t}}));
         QVERIFY(!quits({400, t}, {{500, std::nullopt}}));
         QVERIFY(quits({500, std::nullopt}, {{400, t}}));
-    }
 
-    void gatheringRunningCopies()
-    {
-        const QDateTime t(QDate(2026, 12, 6), QTime(9, 0), Qt::UTC);
         FakeBundle bundle;
-        FakeWorkspace workspace;
         workspace.processes[u"app.panedeck.Panedeck"_qs] = {{300, t.addSecs(-60)}, {42, t}};
         QVERIFY(!SingleInstance::shouldTerminateForRunningApplications(bundle, workspace, 42)); // no identity
         bundle.identifier = u"app.panedeck.Panedeck"_qs;
@@ -249,7 +353,6 @@ private Q_SLOTS:
         const QString start = QDir::currentPath();
         QVERIFY(QDir::setCurrent(dir.path()));
         FakeBundle bundle;
-        FakeWorkspace workspace;
 
         QTest::ignoreMessage(QtInfoMsg, "User guide not found: Panedeck-Guide.html");
         QVERIFY(!UserGuide::open(bundle, workspace));

@@ -10,7 +10,6 @@
 #include <cmath>
 
 namespace {
-
 // Test JSON is written with single quotes.
 QByteArray json(QString text)
 {
@@ -64,7 +63,6 @@ ClaudeUsage::Window live(double used, int seconds = 60)
 {
     return {used, now.addSecs(seconds)};
 }
-
 } // namespace
 
 // Reading Claude Code's cached figures, the meter rows and its refresh rhythm, and the command line.
@@ -74,12 +72,9 @@ class UsageTest : public QObject {
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    void reader_data()
+    void reader()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("expected");
-        const QString both = u"1000"_qs + fiveHour + sevenDay, week = u"1000 -"_qs + sevenDay,
-                      none = u"nothing"_qs;
+        const QString both = u"1000"_qs + fiveHour + sevenDay, week = u"1000 -"_qs + sevenDay, none = u"nothing"_qs;
         const QString five = u"'2025-06-09T10:00:00Z'"_qs, fetched = u"'fetchedAtMs'"_qs;
         QList<std::tuple<QString, QString, QString>> edits{
             // Fractions of a second are dropped, the offset is kept.
@@ -105,93 +100,68 @@ private Q_SLOTS:
             {u"'fetchedAtMs':1000,"_qs, {}, none},
             {u"'utilization':{'five"_qs, u"'x':{'five"_qs, none},
             {u"'cachedUsageUtilization'"_qs, u"'x'"_qs, none}};
-        for (const char* bad :
-             {"2025-06-09 10:00:00Z", "2025-06-09T10:00:00", "2025-06-09T10:00:00+0900",
-              "2025-06-09T24:00:00Z", "2025-06-09T10:00:00.Z", "2025-06-09T10:00:00.5Zjunk", ""})
+        for (const char* bad : {"2025-06-09 10:00:00Z", "2025-06-09T10:00:00", "2025-06-09T10:00:00+0900",
+                                "2025-06-09T24:00:00Z", "2025-06-09T10:00:00.Z", "2025-06-09T10:00:00.5Zjunk", ""})
             edits.append({five, u'\'' + QString::fromLatin1(bad) + u'\'', week});
         for (const char* bad : {"1e400", "'1000'"})
             edits.append({u"1000"_qs, QString::fromLatin1(bad), none});
-        for (const auto& [from, to, expected] : edits)
-            QTest::addRow("%s -> %s", qPrintable(from), qPrintable(to)) << edited(from, to) << expected;
-        QTest::newRow("as written") << json(file) << both;
-        QTest::newRow("trailing garbage") << json(file + u'x') << none;
-        QTest::newRow("empty") << QByteArray() << none;
-        QTest::newRow("binary") << QByteArray("\x00\xff\xfe{\x01", 5) << none;
-    }
+        QStringList read, expected; // "from -> to: usage"
+        for (const auto& [from, to, usage] : edits) {
+            read.append(from + u" -> "_qs + to + u": "_qs + describe(ClaudeUsageReader::parse(edited(from, to))));
+            expected.append(from + u" -> "_qs + to + u": "_qs + usage);
+        }
+        QCOMPARE(read, expected);
+        QCOMPARE(describe(ClaudeUsageReader::parse(json(file))), both);
+        QCOMPARE(ClaudeUsageReader::parse(json(file + u'x')), std::nullopt); // trailing garbage
+        QCOMPARE(ClaudeUsageReader::parse(QByteArray()), std::nullopt);
+        QCOMPARE(ClaudeUsageReader::parse(QByteArray("\x00\xff\xfe{\x01", 5)), std::nullopt);
 
-    void reader()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, expected);
-        QCOMPARE(describe(ClaudeUsageReader::parse(bytes)), expected);
-    }
-
-    void loading()
-    {
+        // Loading: no file, or a folder, is no usage; values compare by instant, whatever offset the file wrote.
         QTemporaryDir dir;
         const QString path = dir.filePath(u".claude.json"_qs);
         QCOMPARE(ClaudeUsageReader::load(path), std::nullopt);
-        QCOMPARE(ClaudeUsageReader::load(dir.path()), std::nullopt); // a folder
+        QCOMPARE(ClaudeUsageReader::load(dir.path()), std::nullopt);
         QVERIFY(TestFiles::write(path, json(file)));
         QCOMPARE(ClaudeUsageReader::load(path), ClaudeUsageReader::parse(json(file)));
-        // Values compare by instant, whatever offset the file wrote.
-        QCOMPARE(
-            ClaudeUsageReader::parse(edited(u"2025-06-09T10:00:00Z"_qs, u"2025-06-09T19:00:00.25+09:00"_qs)),
-            ClaudeUsageReader::parse(json(file)));
+        QCOMPARE(ClaudeUsageReader::parse(edited(u"2025-06-09T10:00:00Z"_qs, u"2025-06-09T19:00:00.25+09:00"_qs)),
+                 ClaudeUsageReader::parse(json(file)));
         QCOMPARE(ClaudeUsageReader::defaultFile(), QDir::homePath() + u"/.claude.json"_qs);
     }
 
-    void meter()
+    void meterAndRefreshRhythm()
     {
         const auto show = [](const std::optional<ClaudeUsage>& usage, const QTimeZone& zone = tokyo) {
             return describe(ClaudeUsageDisplay::make(usage, now, zone));
         };
         const auto week = live(12.5, 3 * 86400); // Thursday
-        QCOMPARE(show(ClaudeUsage{now, live(42, 3900), week}),
-                 u"5時間 42 10:05 リセット; 週 13 6/12(木) リセット | -"_qs);
-        QCOMPARE(show(ClaudeUsage{now, live(50, 0), week}),
-                 u"5時間 - リセット済み; 週 13 6/12(木) リセット | -"_qs);
+        QCOMPARE(show(ClaudeUsage{now, live(42, 3900), week}), u"5時間 42 10:05 リセット; 週 13 6/12(木) リセット | -"_qs);
+        QCOMPARE(show(ClaudeUsage{now, live(50, 0), week}), u"5時間 - リセット済み; 週 13 6/12(木) リセット | -"_qs);
         QCOMPARE(show(ClaudeUsage{now, {}, week}), u"週 13 6/12(木) リセット | -"_qs);
         QCOMPARE(show(ClaudeUsage{now, live(50, 0), live(90, -1)}), u"nothing"_qs);
         QCOMPARE(show(ClaudeUsage{now, {}, {}}), u"nothing"_qs);
         QCOMPARE(show(std::nullopt), u"nothing"_qs);
-
         // One instant, written with an offset, seen from either side of the date line.
         const QDateTime resets = QDateTime::fromString(u"2025-06-10T00:30:00+09:00"_qs, Qt::ISODate);
         const ClaudeUsage usage{now, {{5, resets}}, {{5, resets}}};
         QCOMPARE(show(usage), u"5時間 5 00:30 リセット; 週 5 6/10(火) リセット | -"_qs);
-        QCOMPARE(show(usage, QTimeZone("America/Los_Angeles")),
-                 u"5時間 5 08:30 リセット; 週 5 6/9(月) リセット | -"_qs);
-
+        QCOMPARE(show(usage, QTimeZone("America/Los_Angeles")), u"5時間 5 08:30 リセット; 週 5 6/9(月) リセット | -"_qs);
         // Percent: halves away from zero, 80 and up is high, clamped to 0..100, NaN is 0.
         for (const auto& [used, percent] : QList<std::pair<double, int>>{
                  {79.5, 80}, {79.4, 79}, {2.5, 3}, {150, 100}, {-3, 0}, {0.4, 0}, {std::nan(""), 0}}) {
-            const auto row =
-                ClaudeUsageDisplay::make(ClaudeUsage{now, live(used), {}}, now, tokyo)->rows.value(0);
+            const auto row = ClaudeUsageDisplay::make(ClaudeUsage{now, live(used), {}}, now, tokyo)->rows.value(0);
             QCOMPARE(row.percent, percent);
             QCOMPARE(row.isHigh, percent >= 80);
         }
-
         // The age note: nothing under ten minutes (or ahead of now), then whole minutes, hours and days.
-        const QList<std::pair<qint64, QString>> ages{{599, u"-"_qs},
-                                                     {600, u"10分前"_qs},
-                                                     {3599, u"59分前"_qs},
-                                                     {3600, u"1時間前"_qs},
-                                                     {86399, u"23時間前"_qs},
-                                                     {86400, u"1日前"_qs},
-                                                     {-3600, u"-"_qs},
-                                                     {qint64{1} << 40, u"12725829日前"_qs},
-                                                     {-(qint64{1} << 40), u"-"_qs}};
+        const QList<std::pair<qint64, QString>> ages{
+            {599, u"-"_qs},         {600, u"10分前"_qs},  {3599, u"59分前"_qs},
+            {3600, u"1時間前"_qs},  {86399, u"23時間前"_qs}, {86400, u"1日前"_qs},
+            {-3600, u"-"_qs},       {qint64{1} << 40, u"12725829日前"_qs}, {-(qint64{1} << 40), u"-"_qs}};
         for (const auto& [seconds, note] : ages) {
-            const auto display =
-                ClaudeUsageDisplay::make(ClaudeUsage{now.addSecs(-seconds), live(1), {}}, now, tokyo);
-            QCOMPARE(display->lastUpdate.value_or(u"-"_qs),
-                     note == u"-"_qs ? note : u"last update: "_qs + note);
+            const auto display = ClaudeUsageDisplay::make(ClaudeUsage{now.addSecs(-seconds), live(1), {}}, now, tokyo);
+            QCOMPARE(display->lastUpdate.value_or(u"-"_qs), note == u"-"_qs ? note : u"last update: "_qs + note);
         }
-    }
 
-    void refreshSchedule()
-    {
         ClaudeUsageRefreshSchedule schedule;
         QCOMPARE(schedule.nextRun(now), std::nullopt);
         QVERIFY(!schedule.isActive(now));
@@ -203,8 +173,7 @@ private Q_SLOTS:
         const QList<std::pair<int, int>> runs{{-1000, 300}, {0, 300},     {100, 300}, {300, 600},
                                               {599, 600},   {1799, 1800}, {1800, -1}, {1900, -1}};
         for (const auto& [after, next] : runs)
-            QCOMPARE(schedule.nextRun(now.addSecs(after)),
-                     next < 0 ? std::nullopt : std::optional(now.addSecs(next)));
+            QCOMPARE(schedule.nextRun(now.addSecs(after)), next < 0 ? std::nullopt : std::optional(now.addSecs(next)));
         QCOMPARE(schedule.nextRun(now.addMSecs(299999)), now.addSecs(300));
         QVERIFY(schedule.isActive(now.addSecs(1900)));
         QVERIFY(!schedule.isActive(now.addMSecs(1900001)));
@@ -241,10 +210,7 @@ private Q_SLOTS:
         QCOMPARE(processes.terminateAfterMs, QList<int>{20000});
         QVERIFY(QFileInfo(folder).isDir());
         QVERIFY(ClaudeCLI::workingDirectory().endsWith(u"/Panedeck/claude-usage"_qs));
-    }
 
-    void setupPrompt()
-    {
         // The prose is fixed text. The search list and the command line are built from the code; the
         // command line is pasted into a shell, so it is checked byte for byte.
         const QStringList lines = ClaudeCLI::setupPrompt().split(u'\n');
@@ -256,6 +222,7 @@ private Q_SLOTS:
                  u"   cd ~ && ~/.local/bin/claude -p \"/usage\" --output-format json --strict-mcp-config "
                  u"--no-session-persistence --settings '{\"disableAllHooks\": true}' < /dev/null"_qs);
     }
+
 };
 
 QTEST_GUILESS_MAIN(UsageTest)
