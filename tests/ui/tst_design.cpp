@@ -38,7 +38,7 @@ QFont narrowOneFont()
 }
 } // namespace
 
-// The shortcut-bar fitting arithmetic, theme names and the bundled symbols.
+// The shortcut-bar fitting arithmetic, tabular figures, theme names and the bundled symbols.
 class DesignTest : public QObject {
     Q_OBJECT
 
@@ -57,13 +57,6 @@ private Q_SLOTS:
         QCOMPARE(ShortcutBarLayout::labeledCap({100, 194, 194}, 40, 4, 8, 500), 168.0); // (500-40-24-100)/2
         QCOMPARE(ShortcutBarLayout::labeledCap({194, 194, 194, 194, 194}, 400, 15, 8, 942), 86.0);
         QCOMPARE(ShortcutBarLayout::labeledCap({194, 194}, 400, 12, 8, 500), std::nullopt);
-    }
-
-    void themes()
-    {
-        // An unknown name is the standard theme, which tints nothing.
-        QCOMPARE(ThemeColors::of(PanelThemes::from(u"teal"_qs)).tint, std::nullopt);
-        QCOMPARE(PanelThemes::label(PanelTheme::sand), u"ウォームサンド"_qs);
     }
 
     void tabularFigures()
@@ -94,8 +87,11 @@ private Q_SLOTS:
         QCOMPARE(ink(u"1234567890%"_qs, Qt::AlignRight), ink(u"123\u2026"_qs, Qt::AlignRight));
     }
 
-    void symbols()
+    void themesAndSymbols()
     {
+        // An unknown theme name is the standard theme, which tints nothing.
+        QCOMPARE(ThemeColors::of(PanelThemes::from(u"teal"_qs)).tint, std::nullopt);
+        QCOMPARE(PanelThemes::label(PanelTheme::sand), u"ウォームサンド"_qs);
         // Every symbol the views name is bundled, and comes out in the colour asked for.
         for (const char* name :
              {"gearshape", "questionmark.circle", "lock.shield", "folder.fill", "link", "bolt.fill",

@@ -12,26 +12,20 @@
 #include "ui/WindowListView.h"
 
 #include <QAbstractButton>
-#include <QDir>
 #include <QMenu>
 #include <QMimeData>
 #include <QTest>
 
 namespace {
 
-class FakeHost final : public PanelHost {
-public:
+// The host of the views over a desktop with one slot per interesting state and one unassigned
+// editor window: 1 web (window, badge, recent), 2 gone (folder missing), 3 shell (Terminal, no
+// folder), 4 site (Safari with a path), 5 api (lavender, server), 6–9 empty.
+struct Panel final : PanelHost {
+    AppStateFixture fx;
+    AppState* state = nullptr;
     int hides = 0;
     void hidePanel() override { ++hides; }
-};
-
-// A grid over a desktop with one slot per interesting state and one unassigned editor window:
-// 1 web (window, badge, recent), 2 gone (folder missing), 3 shell (Terminal, no folder),
-// 4 site (Safari with a path), 5 api (lavender, server), 6–9 empty.
-struct Panel {
-    AppStateFixture fx;
-    FakeHost host;
-    AppState* state = nullptr;
 
     Panel()
     {
@@ -52,18 +46,13 @@ struct Panel {
         fx.editorWindow(10, u"docs"_qs);
         TestFiles::write(fx.dir.filePath(u"storage.json"_qs),
                          "{\"windowsState\": {\"openedWindows\": [{\"folder\": \"file:///src/docs\"}]}}");
-        agent(u"/src/web"_qs, u"waiting"_qs);
-        agent(u"/src/docs"_qs, u"running"_qs);
+        fx.agent(u"/src/web"_qs, u"waiting"_qs, QDateTime::currentDateTimeUtc().addSecs(-60));
+        fx.agent(u"/src/docs"_qs, u"running"_qs, QDateTime::currentDateTimeUtc().addSecs(-60));
         fx.scheduling.clock = QDateTime::currentDateTimeUtc();
         state->refresh();
         fx.scheduling.runBackground();
     }
 
-    // An agent in `cwd`, a minute ago.
-    void agent(const QString& cwd, const QString& agentState)
-    {
-        fx.agent(cwd, agentState, QDateTime::currentDateTimeUtc().addSecs(-60));
-    }
     const AppWindow& docs() const { return state->unassigned().first(); }
     // The names in slots 1–9, "-" for an empty one.
     QString names() const
@@ -123,8 +112,8 @@ private Q_SLOTS:
         QWidget window; // the panel's two columns on its canvas
         window.setAutoFillBackground(true);
         window.setPalette(QPalette(LauncherDesign::canvas));
-        (new UnassignedListView(*panel.state, panel.host, &window))->setGeometry(0, 0, 322, 448);
-        auto* grid = new GridView(*panel.state, panel.host, &window);
+        (new UnassignedListView(*panel.state, panel, &window))->setGeometry(0, 0, 322, 448);
+        auto* grid = new GridView(*panel.state, panel, &window);
         grid->setGeometry(338, 0, 966, 448);
         window.resize(1304, 448);
 
@@ -141,7 +130,7 @@ private Q_SLOTS:
         for (int slot = 1; slot <= 9; ++slot)
             QCOMPARE(describe(*grid->cell(slot)), cells.value(slot - 1, emptyCell));
         // Badges follow the state: the agent finished.
-        panel.agent(u"/src/web"_qs, u"done"_qs);
+        panel.fx.agent(u"/src/web"_qs, u"done"_qs, QDateTime::currentDateTimeUtc());
         panel.state->refresh();
         QVERIFY(describe(*grid->cell(1)).contains(u"エージェント: 完了"_qs));
 
@@ -184,12 +173,12 @@ private Q_SLOTS:
     void clicksActionsAndDrops()
     {
         Panel panel;
-        GridView grid(*panel.state, panel.host);
+        GridView grid(*panel.state, panel);
         grid.resize(966, 448);
         const auto button = [&](int slot, int index) { return grid.cell(slot)->actionButtons().at(index); };
         QTest::mouseClick(grid.cell(1), Qt::LeftButton, {}, QPoint(60, 40));
         QCOMPARE(panel.fx.ax.callsMatching(u"perform"_qs), QStringList{u"perform w1 AXRaise"_qs});
-        QCOMPARE(panel.host.hides, 1);
+        QCOMPARE(panel.hides, 1);
 
         // An empty slot does nothing and offers nothing. (Each count of hides below also covers the steps
         // before it that keep the panel.)
@@ -212,19 +201,19 @@ private Q_SLOTS:
         QCOMPARE(panel.state->settingsSlot(), 3);
         panel.fx.processes.exitStatus = 1;
         button(5, 2)->click();
-        QCOMPARE(panel.host.hides, 1);
+        QCOMPARE(panel.hides, 1);
         QCOMPARE(answerAlert(grid, u"OK"_qs),
                  u"ブラウザを起動できませんでした|"_qs +
                      u"指定したブラウザがインストールされているか確認してください。|OK"_qs);
         panel.fx.processes.exitStatus = 0;
         button(5, 2)->click();
-        QCOMPARE(panel.host.hides, 2);
+        QCOMPARE(panel.hides, 2);
         QVERIFY(panel.fx.processes.calls.last().arguments.join(u' ').contains(u"http://127.0.0.1:3000"_qs));
 
         // The folder button opens the folder in the file manager and hides the panel.
         button(1, 0)->click();
         QCOMPARE(panel.fx.workspace.opened.last(), u"/src/web"_qs);
-        QCOMPARE(panel.host.hides, 3);
+        QCOMPARE(panel.hides, 3);
 
         // Context menu of an assigned slot: settings, then removal.
         const auto menu = grid.cell(4)->contextMenu();
@@ -261,7 +250,7 @@ private Q_SLOTS:
     void unassignedList()
     {
         Panel panel;
-        UnassignedListView list(*panel.state, panel.host);
+        UnassignedListView list(*panel.state, panel);
         list.resize(322, 448);
         list.show();
         WindowListView* rows = list.rows();
@@ -273,10 +262,10 @@ private Q_SLOTS:
         // The folder button opens the project's folder; a click on the row raises the window.
         QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, rows->folderButtonRect(0).center());
         QCOMPARE(panel.fx.workspace.opened.last(), u"/src/docs"_qs);
-        QCOMPARE(panel.host.hides, 1);
+        QCOMPARE(panel.hides, 1);
         QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, QPoint(30, rows->rowRect(0).center().y()));
         QCOMPARE(panel.fx.ax.callsMatching(u"perform"_qs), QStringList{u"perform w2 AXRaise"_qs});
-        QCOMPARE(panel.host.hides, 2);
+        QCOMPARE(panel.hides, 2);
 
         // A new listing of the same windows: the row takes the new record, with its badge.
         const QUuid before = panel.docs().id;

@@ -7,7 +7,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
-#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -86,8 +85,7 @@ class SheetsTest : public QObject {
     AppSettingsSheet::Probes probes(bool entries = false, bool claude = true)
     {
         const QString program = claude ? fx.dir.filePath(u".local/bin/claude"_qs) : QString();
-        return {fx.dir.path(), [program](const QString& p) { return p == program; },
-                [entries] { return entries; }};
+        return {fx.dir.path(), [program](const QString& p) { return p == program; }, [entries] { return entries; }};
     }
 
 private Q_SLOTS:
@@ -139,8 +137,7 @@ private Q_SLOTS:
         child<QToolButton>(sheet, u"app.2.menu"_qs)->menu()->actions()[1]->trigger();
         QCOMPARE(asked, (QStringList{u"ショートカットに登録|"_qs, u"ショートカットに登録|"_qs,
                                      u"ショートカットに登録|/Applications"_qs}));
-        QMenu* running =
-            child<QToolButton>(sheet, u"app.3.menu"_qs)->menu()->findChild<QMenu*>(u"running"_qs);
+        QMenu* running = child<QToolButton>(sheet, u"app.3.menu"_qs)->menu()->findChild<QMenu*>(u"running"_qs);
         Q_EMIT running->aboutToShow();
         QVERIFY(running->actions().size() == 1 && !running->actions()[0]->isEnabled());
         QCOMPARE(running->actions()[0]->text(), u"起動中のアプリがありません"_qs);
@@ -220,55 +217,30 @@ private Q_SLOTS:
         AppSettingsSheet sheet(state, bundle, fx.workspace, nullptr, probes(true));
         bundle.script.reset();
         QTest::mouseClick(child<QPushButton>(sheet, u"copyHooks"_qs), Qt::LeftButton);
-        QVERIFY(QGuiApplication::clipboard()->text().contains(u"\"command\": \"'"_qs + script +
-                                                              u"' waiting\""_qs));
+        QVERIFY(QGuiApplication::clipboard()->text().contains(u"\"command\": \"'"_qs + script + u"' waiting\""_qs));
         QTest::mouseClick(child<QPushButton>(sheet, u"copyPrompt"_qs), Qt::LeftButton);
-        QVERIFY(
-            QGuiApplication::clipboard()->text().contains(u"claude -p \"/usage\" --output-format json"_qs));
+        QVERIFY(QGuiApplication::clipboard()->text().contains(u"claude -p \"/usage\" --output-format json"_qs));
         // Every text of the sheet, exactly; the font has every glyph of them (kana, kanji, full-width forms).
         const QStringList shown = words(sheet);
         QCOMPARE(missingGlyphs(sheet.font(), shown.join(QString()), 0x3000), QString());
         QStringList expected{
-            u"/Applications/Xcode.app"_qs,
-            u"/Users/..."_qs,
-            u"2回"_qs,
+            u"/Applications/Xcode.app"_qs, u"/Users/..."_qs, u"https://example.com"_qs, u"Shift"_qs, u"Space"_qs,
+            u"URL"_qs, u"2回"_qs, u"3回"_qs, u"なし"_qs, u"保存"_qs, u"キャンセル"_qs, u"アプリ設定"_qs,
+            u"タップ回数"_qs, u"アプリの場所"_qs, u"フォルダパス"_qs, u"フォルダを選択"_qs, u"呼び出し設定"_qs,
+            u"フック設定をコピー"_qs, u"設定プロンプトをコピー"_qs, u"起動中のアプリから選ぶ"_qs,
+            u"アプリケーションフォルダから選ぶ"_qs, u"表示名（空欄なら自動）"_qs, u"連続タップでパネルを開くキー"_qs,
+            u"Alt+Super+V でパネルを開く"_qs, u"URLショートカット（最大5件）"_qs,
+            u"フォルダショートカット（最大5件）"_qs, u"設定済み・状態を受信しています"_qs,
+            u"アプリショートカット（最大10件・フォルダの右に並びます）"_qs, u"エージェント連携（Claude Code）"_qs,
+            u"ヘッダーに Claude Code の使用量を出す"_qs, u"マスにエージェントの状態を表示する"_qs,
             u"2回で意図せず開いてしまうときは3回にします。"_qs,
-            u"3回"_qs,
+            u"注意: 直前1秒以内に文字入力があった場合は開きません。"_qs,
+            u"Claude Code に貼り付けてください。依頼文と注意書きも含めてコピーされます。"_qs,
+            u"Claude Code に貼り付けてください。ターミナル版の確認・インストールと、ログインできているかの"
+            u"確認を頼む文面です。"_qs,
             u"5時間と週の使用量をパネル上部に出します。パネルを開くと、裏でターミナル版の Claude Code "
             u"に /usage を実行させて値を新しくし、そこから30分は5分おきに続けます。/usage "
-            u"は使用量を消費しません"_qs,
-            u"Alt+Super+V でパネルを開く"_qs,
-            u"Claude Code "
-            u"に貼り付けてください。ターミナル版の確認・インストールと、ログインできているかの"
-            u"確認を頼む文面です。"_qs,
-            u"Claude Code に貼り付けてください。依頼文と注意書きも含めてコピーされます。"_qs,
-            u"Shift"_qs,
-            u"Space"_qs,
-            u"URL"_qs,
-            u"URLショートカット（最大5件）"_qs,
-            u"https://example.com"_qs,
-            u"なし"_qs,
-            u"アプリの場所"_qs,
-            u"アプリケーションフォルダから選ぶ"_qs,
-            u"アプリショートカット（最大10件・フォルダの右に並びます）"_qs,
-            u"アプリ設定"_qs,
-            u"エージェント連携（Claude Code）"_qs,
-            u"キャンセル"_qs,
-            u"タップ回数"_qs,
-            u"フォルダを選択"_qs,
-            u"フォルダショートカット（最大5件）"_qs,
-            u"フォルダパス"_qs,
-            u"フック設定をコピー"_qs,
-            u"ヘッダーに Claude Code の使用量を出す"_qs,
-            u"マスにエージェントの状態を表示する"_qs,
-            u"保存"_qs,
-            u"呼び出し設定"_qs,
-            u"注意: 直前1秒以内に文字入力があった場合は開きません。"_qs,
-            u"表示名（空欄なら自動）"_qs,
-            u"設定プロンプトをコピー"_qs,
-            u"設定済み・状態を受信しています"_qs,
-            u"起動中のアプリから選ぶ"_qs,
-            u"連続タップでパネルを開くキー"_qs};
+            u"は使用量を消費しません"_qs};
         for (int row = 1; row <= 10; ++row) // the rows' numbers
             expected << QString::number(row);
         expected.sort();
@@ -291,10 +263,9 @@ private Q_SLOTS:
     {
         const QString proj = mkdir(u"api"_qs);
         Layout layout;
-        SlotEntry entry = AppStateFixture::entry(u"api"_qs, proj, {}, u"http://localhost:3000"_qs);
-        entry.color = u"blue"_qs;
-        entry.matchKey = u"api-key"_qs;
-        entry.server = ServerEntry{u"localhost:8080"_qs, u"chrome"_qs};
+        const SlotEntry entry{.name = u"api"_qs, .path = proj, .url = u"http://localhost:3000"_qs,
+                              .server = ServerEntry{u"localhost:8080"_qs, u"chrome"_qs}, .color = u"blue"_qs,
+                              .matchKey = u"api-key"_qs};
         layout.slots[u"3"_qs] = entry;
         layout.slots[u"2"_qs] =
             AppStateFixture::entry(u"docs"_qs, QString(), u"safari"_qs, u"https://docs.example.com"_qs);
@@ -327,29 +298,14 @@ private Q_SLOTS:
         // Every text of the sheet, exactly, the last problem still on its line; every glyph in the font.
         const QStringList shown = words(sheet);
         QCOMPARE(missingGlyphs(sheet.font(), shown.join(QString()), 0x3000), QString());
-        QCOMPARE(shown, (QStringList{u"/Users/..."_qs,
-                                     u"192.168.1.5:8080"_qs,
-                                     u"Google Chrome"_qs,
-                                     u"Safari"_qs,
-                                     u"URL(Safariで開く。空欄で無効)"_qs,
-                                     u"http://localhost:3000"_qs,
-                                     u"ウォームサンド"_qs,
-                                     u"オリジナル"_qs,
-                                     u"カラー"_qs,
-                                     u"キャンセル"_qs,
+        QCOMPARE(shown, (QStringList{u"/Users/..."_qs, u"192.168.1.5:8080"_qs, u"Google Chrome"_qs, u"Safari"_qs,
+                                     u"URL(Safariで開く。空欄で無効)"_qs, u"http://localhost:3000"_qs,
+                                     u"ウォームサンド"_qs, u"オリジナル"_qs, u"カラー"_qs, u"キャンセル"_qs,
                                      u"サーバー(空欄で未登録)"_qs,
-                                     u"サーバーアドレスが不正です(例: 192.168.1.5:8080)"_qs,
-                                     u"セージ"_qs,
-                                     u"ソフトラベンダー"_qs,
-                                     u"ダスティローズ"_qs,
-                                     u"フォルダを選択"_qs,
-                                     u"フォルダ（空欄で未登録）"_qs,
-                                     u"ブラウザ"_qs,
-                                     u"プロジェクト名"_qs,
-                                     u"マス 3 の設定"_qs,
-                                     u"ミストブルー"_qs,
-                                     u"保存"_qs,
-                                     u"配置を解除"_qs}));
+                                     u"サーバーアドレスが不正です(例: 192.168.1.5:8080)"_qs, u"セージ"_qs,
+                                     u"ソフトラベンダー"_qs, u"ダスティローズ"_qs, u"フォルダを選択"_qs,
+                                     u"フォルダ（空欄で未登録）"_qs, u"ブラウザ"_qs, u"プロジェクト名"_qs,
+                                     u"マス 3 の設定"_qs, u"ミストブルー"_qs, u"保存"_qs, u"配置を解除"_qs}));
         sheet.setFolderChooser([&](QWidget*, const QString& prompt, const QString&) {
             return prompt == u"このフォルダを登録"_qs ? fx.dir.path() : QString();
         });
@@ -357,12 +313,9 @@ private Q_SLOTS:
         QTest::mouseClick(child<QAbstractButton>(sheet, u"swatch.rose"_qs), Qt::LeftButton);
         child<QRadioButton>(sheet, u"browser.safari"_qs)->setChecked(true);
         QVERIFY(sheet.save() && !state.settingsSlot());
-        SlotEntry expected = entry;
-        expected.name = u"api2"_qs;
-        expected.path = fx.dir.path();
-        expected.url = u"https://x.dev"_qs;
-        expected.color = u"rose"_qs;
-        expected.server = ServerEntry{u"192.168.1.5:8080"_qs, u"safari"_qs};
+        SlotEntry expected{.name = u"api2"_qs, .path = fx.dir.path(), .url = u"https://x.dev"_qs,
+                           .server = ServerEntry{u"192.168.1.5:8080"_qs, u"safari"_qs}, .color = u"rose"_qs,
+                           .matchKey = u"api-key"_qs};
         QCOMPARE(saved(), expected);
 
         // Emptied address and server fields take them out; the standard colour is written by name.

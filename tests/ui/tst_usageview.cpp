@@ -4,27 +4,7 @@
 #include "ui/Fonts.h"
 #include "ui/LauncherDesign.h"
 
-#include <QDir>
-#include <QLabel>
 #include <QTest>
-
-namespace {
-ClaudeUsageDisplay sample()
-{
-    return {{{u"5時間"_qs, 42, u"14:00 リセット"_qs, false},
-             {u"週"_qs, 100, u"6/9(月) リセット"_qs, true},
-             {u"5時間"_qs, std::nullopt, u"リセット済み"_qs, false}},
-            u"last update: 10分前"_qs};
-}
-
-QStringList labelTexts(const QWidget& view)
-{
-    QStringList texts;
-    for (const QLabel* label : view.findChildren<QLabel*>())
-        texts.append(label->text());
-    return texts;
-}
-} // namespace
 
 // The header's usage meter, drawn offscreen: figures, bars, accessibility texts and Japanese glyphs.
 class UsageViewTest : public QObject {
@@ -33,50 +13,41 @@ class UsageViewTest : public QObject {
 private Q_SLOTS:
     void initTestCase() { Fonts::registerBundled(); }
 
-    void rowsAndTexts()
+    void rowsBarsAndTexts()
     {
+        ClaudeUsageDisplay display{{{u"5時間"_qs, 42, u"14:00 リセット"_qs, false},
+                                    {u"週"_qs, 100, u"6/9(月) リセット"_qs, true},
+                                    {u"5時間"_qs, std::nullopt, u"リセット済み"_qs, false}},
+                                   u"last update: 10分前"_qs};
         ClaudeUsageView view;
-        view.setDisplay(sample());
-        const QStringList texts = labelTexts(view);
+        view.setDisplay(display);
+        view.show();
+        const QStringList texts = Picture::texts(view);
         for (const QString& expected :
              {u"42%"_qs, u"100%"_qs, u"\u2014"_qs, u"リセット済み"_qs, u"last update: 10分前"_qs})
             QVERIFY2(texts.contains(expected), qPrintable(expected));
-        QCOMPARE(ClaudeUsageView::accessibilityText(sample().rows[0]),
-                 u"5時間の使用量 42%、14:00 リセット"_qs);
-        QCOMPARE(ClaudeUsageView::accessibilityText(sample().rows[2]), u"5時間の使用量 リセット済み"_qs);
+        QCOMPARE(ClaudeUsageView::accessibilityText(display.rows[0]), u"5時間の使用量 42%、14:00 リセット"_qs);
+        QCOMPARE(ClaudeUsageView::accessibilityText(display.rows[2]), u"5時間の使用量 リセット済み"_qs);
+        QCOMPARE(missingGlyphs(LauncherDesign::font(LauncherDesign::TextStyle::micro),
+                               u"5時間の使用量 週 リセット済み 分前 時間前 日前 ショートカット 最大化 マルチ画面"_qs),
+                 QString());
 
-        ClaudeUsageDisplay fresh = sample();
-        fresh.lastUpdate.reset();
-        view.setDisplay(fresh);
-        QVERIFY(!labelTexts(view).contains(u"last update: 10分前"_qs));
-    }
-
-    void barsAndSnapshot()
-    {
-        ClaudeUsageView view;
-        view.setDisplay(sample());
-        view.show();
-        const QImage image = view.grab().toImage();
-        image.save(Picture::snapshotPath(u"usage-view.png"_qs));
         // Each row's bar starts after the 34-point label and 10 points of spacing; a full bar in the
         // warning colour, an empty one with the track only.
-        const auto rowBarColour = [&](int row, int x) {
-            const auto lines = view.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-            const QWidget* line = lines.at(row);
+        const QImage image = view.grab().toImage();
+        image.save(Picture::snapshotPath(u"usage-view.png"_qs));
+        const auto barColour = [&](int row, int x) {
+            const QWidget* line = view.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).at(row);
             return image.pixelColor(line->x() + 44 + x, line->y() + line->height() / 2);
         };
-        QCOMPARE(rowBarColour(1, 150), LauncherDesign::alert);
-        QCOMPARE(rowBarColour(0, 30), LauncherDesign::primary);
-        QCOMPARE(rowBarColour(0, 100), LauncherDesign::hair);
-        QCOMPARE(rowBarColour(2, 30), LauncherDesign::hair);
-    }
+        QCOMPARE(barColour(1, 150), LauncherDesign::alert);
+        QCOMPARE(barColour(0, 30), LauncherDesign::primary);
+        QCOMPARE(barColour(0, 100), LauncherDesign::hair);
+        QCOMPARE(barColour(2, 30), LauncherDesign::hair);
 
-    void japaneseRenders()
-    {
-        QCOMPARE(missingGlyphs(
-                     LauncherDesign::font(LauncherDesign::TextStyle::micro),
-                     u"5時間の使用量 週 リセット済み 分前 時間前 日前 ショートカット 最大化 マルチ画面"_qs),
-                 QString());
+        display.lastUpdate.reset(); // fresh figures: no age line
+        view.setDisplay(display);
+        QVERIFY(!Picture::texts(view).contains(u"last update: 10分前"_qs));
     }
 };
 
