@@ -67,9 +67,8 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(folder));
         processes.runQuietly(sh, {u"-c"_qs, u"pwd > out; read line; echo $? >> out; echo noise >&2"_qs},
                              folder, 5000);
-        QFile out(folder + u"/out"_qs);
-        QVERIFY(out.open(QIODevice::ReadOnly));
-        QCOMPARE(out.readAll(), (folder + u"\n1\n"_qs).toUtf8()); // standard input is empty
+        QCOMPARE(TestFiles::read(folder + u"/out"_qs),
+                 (folder + u"\n1\n"_qs).toUtf8()); // standard input is empty
 
         QElapsedTimer timer;
         timer.start();
@@ -97,19 +96,17 @@ private Q_SLOTS:
         processes.runQuietly(sh, {u"-c"_qs, script}, folder.path(), 300);
         QVERIFY(QTest::qWaitFor(
             [&] { return TestFiles::ended(TestFiles::pidIn(folder.filePath(u"child"_qs))); }));
-        QFile handler(folder.filePath(u"ended"_qs));
-        QCOMPARE(handler.open(QIODevice::ReadOnly) ? handler.readAll() : QByteArray(), ended);
+        QCOMPARE(TestFiles::read(folder.filePath(u"ended"_qs)), ended);
     }
 
     void openOnLinux()
     {
         QStringList installed{u"code"_qs, u"xdg-open"_qs, u"x-terminal-emulator"_qs};
-        const auto find = [&](const QString& name) {
-            return installed.contains(name) ? u"/usr/bin/"_qs + name : QString();
-        };
         using OpenTranslation::Command;
         const auto translate = [&](const QStringList& args) {
-            return OpenTranslation::translate(args, find);
+            return OpenTranslation::translate(args, [&](const QString& name) {
+                return installed.contains(name) ? u"/usr/bin/"_qs + name : QString();
+            });
         };
         const QString here = QDir::currentPath();
 
@@ -138,7 +135,6 @@ private Q_SLOTS:
                  (Command{u"/usr/bin/kitty"_qs, {}, u"/tmp"_qs}));
     }
 
-    // Titles are decoded from their first 64 KiB at most, never with half a character at the end.
     // Two copies under a linked home and the real one share a support folder, made or not yet.
     void canonicalPathsFollowLinks()
     {
@@ -152,6 +148,7 @@ private Q_SLOTS:
         QCOMPARE(LinuxProcesses::canonicalPath(u"/nowhere/at/all"_qs), u"/nowhere/at/all"_qs);
     }
 
+    // Titles are decoded from their first 64 KiB at most, never with half a character at the end.
     void titleText_data()
     {
         QTest::addColumn<uint>("type");
@@ -189,22 +186,20 @@ private Q_SLOTS:
     // process groups with them, long before their own time-out.
     void quittingEndsQuietRuns()
     {
-        QTemporaryDir deaf, obedient;
+        QTemporaryDir folders[2]; // a child deaf to TERM under a shell that is deaf to it too, or not
+        const QString scripts[2] = {u"trap '' TERM; sleep 60 & echo $! > child; wait"_qs,
+                                    u"(trap '' TERM; exec sleep 60) & echo $! > child; wait"_qs};
         std::atomic<int> returned = 0;
-        std::jthread first([&] {
-            processes.runQuietly(sh, {u"-c"_qs, u"trap '' TERM; sleep 60 & echo $! > child; wait"_qs},
-                                 deaf.path(), 30000);
-            ++returned;
-        });
-        std::jthread second([&] {
-            processes.runQuietly(sh, {u"-c"_qs, u"(trap '' TERM; exec sleep 60) & echo $! > child; wait"_qs},
-                                 obedient.path(), 30000);
-            ++returned;
-        });
+        std::vector<std::jthread> runs;
+        for (int i = 0; i < 2; ++i)
+            runs.emplace_back([&, i] {
+                processes.runQuietly(sh, {u"-c"_qs, scripts[i]}, folders[i].path(), 30000);
+                ++returned;
+            });
         qint64 children[2] = {};
         QVERIFY(QTest::qWaitFor([&] {
-            children[0] = TestFiles::pidIn(deaf.filePath(u"child"_qs));
-            children[1] = TestFiles::pidIn(obedient.filePath(u"child"_qs));
+            for (int i = 0; i < 2; ++i)
+                children[i] = TestFiles::pidIn(folders[i].filePath(u"child"_qs));
             return children[0] > 0 && children[1] > 0;
         }));
         SystemProcesses::endQuietRuns();

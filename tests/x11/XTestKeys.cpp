@@ -8,30 +8,6 @@ XTestKeys::XTestKeys() : m_x(X11Connection::open())
         m_keyboard = X11Keyboard::load(m_x->raw());
 }
 
-void XTestKeys::fake(uint8_t type, uint8_t detail, int16_t x, int16_t y)
-{
-    xcb_test_fake_input(m_x->raw(), type, detail, XCB_CURRENT_TIME, m_x->root(), x, y, 0);
-    m_x->sync();
-}
-
-void XTestKeys::press(xcb_keysym_t keysym)
-{
-    if (const auto keycode = m_keyboard.keycode(keysym))
-        fake(XCB_KEY_PRESS, *keycode);
-}
-
-void XTestKeys::release(xcb_keysym_t keysym)
-{
-    if (const auto keycode = m_keyboard.keycode(keysym))
-        fake(XCB_KEY_RELEASE, *keycode);
-}
-
-void XTestKeys::tap(xcb_keysym_t keysym)
-{
-    press(keysym);
-    release(keysym);
-}
-
 void XTestKeys::chord(const QList<xcb_keysym_t>& keysyms)
 {
     for (const xcb_keysym_t keysym : keysyms)
@@ -40,14 +16,21 @@ void XTestKeys::chord(const QList<xcb_keysym_t>& keysyms)
         release(*it);
 }
 
-void XTestKeys::move(int x, int y)
-{
-    fake(XCB_MOTION_NOTIFY, 0, int16_t(x), int16_t(y));
-}
-
 void XTestKeys::click(int x, int y, uint8_t button)
 {
     move(x, y);
     fake(XCB_BUTTON_PRESS, button);
     fake(XCB_BUTTON_RELEASE, button);
+}
+
+void XTestKeys::key(uint8_t type, xcb_keysym_t keysym)
+{
+    if (const auto keycode = m_keyboard.keycode(keysym))
+        fake(type, *keycode);
+}
+
+void XTestKeys::fake(uint8_t type, uint8_t detail, int16_t x, int16_t y)
+{
+    xcb_test_fake_input(m_x->raw(), type, detail, XCB_CURRENT_TIME, m_x->root(), x, y, 0);
+    m_x->sync();
 }

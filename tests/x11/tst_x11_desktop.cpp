@@ -3,137 +3,129 @@
 #include "platform/Sleeper.h"
 #include "platform/x11/X11Accessibility.h"
 
-#include <QProcess>
-#include <QTest>
 #include <sys/resource.h>
 
 // The real executable and the X11 backend on a real desktop (Xvfb + openbox) with throwaway windows.
 class X11DesktopTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TestWindows> windows;
+    TestWindows windows;
+    QString errors; // standard error of the last run
 
-    struct Outcome {
-        int status = -1;
-        QString output;
-        QString errors;
-    };
-    static Outcome panedeck(const QStringList& args,
-                            const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+    // The status and standard output of a run of the executable.
+    using Result = std::pair<int, QString>;
+    Result panedeck(const QStringList& args,
+                    const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
     {
         QProcess process;
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(PANEDECK_BINARY), args);
+        errors.clear();
         if (!process.waitForFinished(20000))
-            return {};
+            return {-1, {}};
+        errors = QString::fromUtf8(process.readAllStandardError());
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+                QString::fromUtf8(process.readAllStandardOutput())};
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        windows = std::make_unique<TestWindows>();
-        QVERIFY2(windows->available(), "cannot open the X11 display");
-    }
-    void cleanupTestCase() { windows.reset(); }
+    void initTestCase() { QVERIFY2(windows.available(), "cannot open the X11 display"); }
 
     void withoutDisplay()
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("DISPLAY"));
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.remove(u"DISPLAY"_s);
+        environment.remove(u"QT_QPA_PLATFORM"_s);
 
         // The line and status stay; the reason follows on standard error, in plain words.
-        Outcome outcome = panedeck({u"list-windows"_qs}, environment);
-        QCOMPARE(outcome.output, u"アクセシビリティ権限がありません。システム設定で許可してください。\n"_qs);
-        QCOMPARE(outcome.status, 1);
-        QCOMPARE(outcome.errors, u"panedeck: no X11 display is set (the DISPLAY variable is empty)\n"_qs);
-        environment.insert(u"DISPLAY"_qs, u":4999"_qs);
-        outcome = panedeck({u"list-windows"_qs}, environment);
-        QCOMPARE(outcome.status, 1);
-        QCOMPARE(outcome.errors, u"panedeck: the X11 display :4999 could not be opened\n"_qs);
-        environment.remove(QStringLiteral("DISPLAY"));
+        QCOMPARE(panedeck({u"list-windows"_s}, environment),
+                 Result(1, u"アクセシビリティ権限がありません。システム設定で許可してください。\n"_s));
+        QCOMPARE(errors, u"panedeck: no X11 display is set (the DISPLAY variable is empty)\n"_s);
+        environment.insert(u"DISPLAY"_s, u":4999"_s);
+        QCOMPARE(panedeck({u"list-windows"_s}, environment).first, 1);
+        QCOMPARE(errors, u"panedeck: the X11 display :4999 could not be opened\n"_s);
+        environment.remove(u"DISPLAY"_s);
 
-        outcome = panedeck({u"raise"_qs, u"projA"_qs}, environment);
-        QCOMPARE(outcome.output, u"not found: projA\n"_qs);
-        QCOMPARE(outcome.status, 0);
-
+        QCOMPARE(panedeck({u"raise"_s, u"projA"_s}, environment), Result(0, u"not found: projA\n"_s));
         // The resident application has nothing to show on: it says so instead of crashing.
-        outcome = panedeck({}, environment);
-        QCOMPARE(outcome.status, 1);
-        QCOMPARE(outcome.output, QString());
+        QCOMPARE(panedeck({}, environment), Result(1, QString()));
     }
 
     void listAndRaiseEditorWindows()
     {
-        const auto a = windows->spawnTerminal(u"Code"_qs, u"main.cpp — projA — Visual Studio Code"_qs);
-        const auto other = windows->spawnTerminal(u"XTerm"_qs, u"projX — Visual Studio Code"_qs);
-        const auto b =
-            windows->spawnTerminal(u"Code"_qs, u"● notes.md — プロジェクト — Visual Studio Code"_qs);
-        const auto bare = windows->spawnTerminal(u"Code"_qs, u"Visual Studio Code"_qs);
+        const auto a = windows.spawnTerminal(u"Code"_s, u"main.cpp — projA — Visual Studio Code"_s);
+        const auto other = windows.spawnTerminal(u"XTerm"_s, u"projX — Visual Studio Code"_s);
+        const auto b = windows.spawnTerminal(u"Code"_s, u"● notes.md — プロジェクト — Visual Studio Code"_s);
+        const auto bare = windows.spawnTerminal(u"Code"_s, u"Visual Studio Code"_s);
         QVERIFY(a && other && b && bare);
 
-        Outcome outcome = panedeck({u"list-windows"_qs});
-        QCOMPARE(outcome.status, 0);
-        QCOMPARE(outcome.output, u"[projA] main.cpp — projA — Visual Studio Code\n"
-                                 u"[プロジェクト] ● notes.md — プロジェクト — Visual Studio Code\n"
-                                 u"[?] Visual Studio Code\n"_qs);
-
-        outcome = panedeck({u"raise"_qs, u"projA"_qs});
-        QCOMPARE(outcome.output, u"raised: main.cpp — projA — Visual Studio Code\n"_qs);
-        QCOMPARE(outcome.status, 0);
-        QVERIFY(windows->waitForActive(*a));
-
+        QCOMPARE(panedeck({u"list-windows"_s}),
+                 Result(0, u"[projA] main.cpp — projA — Visual Studio Code\n"
+                           u"[プロジェクト] ● notes.md — プロジェクト — Visual Studio Code\n"
+                           u"[?] Visual Studio Code\n"_s));
+        QCOMPARE(panedeck({u"raise"_s, u"projA"_s}),
+                 Result(0, u"raised: main.cpp — projA — Visual Studio Code\n"_s));
+        QVERIFY(windows.waitForActive(*a));
         // The decomposed spelling of the same name raises the same window.
-        outcome = panedeck({u"raise"_qs, u"フ\u309Aロシ\u3099ェクト"_qs, u"ignored"_qs});
-        QCOMPARE(outcome.output, u"raised: ● notes.md — プロジェクト — Visual Studio Code\n"_qs);
-        QVERIFY(windows->waitForActive(*b));
+        QCOMPARE(panedeck({u"raise"_s, u"フ\u309Aロシ\u3099ェクト"_s, u"ignored"_s}),
+                 Result(0, u"raised: ● notes.md — プロジェクト — Visual Studio Code\n"_s));
+        QVERIFY(windows.waitForActive(*b));
 
-        outcome = panedeck({u"raise"_qs, u"proja"_qs});
-        QCOMPARE(outcome.output, u"not found: proja\n"_qs);
-        QCOMPARE(outcome.status, 0);
-        outcome = panedeck({u"raise"_qs, u"projX"_qs}); // not an editor window
-        QCOMPARE(outcome.output, u"not found: projX\n"_qs);
-        QTest::qWait(300);
-        QCOMPARE(windows->activeWindow(), b);
+        QCOMPARE(panedeck({u"raise"_s, u"proja"_s}), Result(0, u"not found: proja\n"_s));
+        QCOMPARE(panedeck({u"raise"_s, u"projX"_s}),
+                 Result(0, u"not found: projX\n"_s)); // not an editor window
+        QVERIFY(staysFalse([&] { return windows.activeWindow() != b; }, 300));
     }
 
-    void titlesInEveryEncoding()
+    // What cannot be read is skipped; long titles are listed whole up to their first 64 KiB (a title
+    // of megabytes cut there without splitting a character), control characters as blanks, and the
+    // listing stays small.
+    void titlesInEveryEncodingAndLength()
     {
-        X11Connection& x = windows->x();
+        X11Connection& x = windows.x();
         const xcb_atom_t utf8 = x.atom(X11Connection::UTF8_STRING);
         const xcb_atom_t netName = x.atom(X11Connection::NET_WM_NAME);
         // Invalid UTF-8 everywhere: the window cannot be read and is skipped.
         QVERIFY(
-            windows->createWindow("Code", {{netName, utf8, QByteArray("bad \xff\xfe — Visual Studio Code")},
-                                           {XCB_ATOM_WM_NAME, utf8, QByteArray("bad \xc3 title")}}));
+            windows.createWindow("Code", {{netName, utf8, QByteArray("bad \xff\xfe — Visual Studio Code")},
+                                          {XCB_ATOM_WM_NAME, utf8, QByteArray("bad \xc3 title")}}));
         // Invalid _NET_WM_NAME falls back to a Latin-1 WM_NAME.
-        QVERIFY(windows->createWindow(
+        QVERIFY(windows.createWindow(
             "Code", {{netName, utf8, QByteArray("\xc3\x28")},
                      {XCB_ATOM_WM_NAME, XCB_ATOM_STRING, QByteArray("caf\xe9 - Visual Studio Code")}}));
         // No name at all: not listed.
-        QVERIFY(windows->createWindow("Code", {}));
-        // A very long title is listed whole, control characters as blanks.
+        QVERIFY(windows.createWindow("Code", {}));
         const QByteArray longName(60000, 'x');
-        QVERIFY(windows->createWindow("Code", {{netName, utf8, QByteArray("a\tb\x01 — ") + longName}}));
+        QVERIFY(windows.createEditor(QByteArray("a\tb\x01 — ") + longName));
+        const xcb_window_t huge = windows.createEditor("a");
+        QVERIFY(huge);
+        const QByteArray chunk = QByteArray("\xc3\xa9").repeated(512 * 1024); // é, 1 MiB
+        for (int i = 0; i < 16; ++i)
+            xcb_change_property(x.raw(), XCB_PROP_MODE_APPEND, huge, netName, utf8, 8, uint32_t(chunk.size()),
+                                chunk.constData());
+        x.sync();
 
-        const Outcome outcome = panedeck({u"list-windows"_qs});
-        QCOMPARE(outcome.status, 0);
-        const QStringList lines = outcome.output.split(u'\n', Qt::SkipEmptyParts);
-        QVERIFY(!outcome.output.contains(u"bad"_qs));
-        QVERIFY(lines.contains(u"[café] café - Visual Studio Code"_qs));
-        QVERIFY(lines.contains(u"["_qs + QString::fromLatin1(longName) + u"] a b  — "_qs +
+        const auto [status, output] = panedeck({u"list-windows"_s});
+        QCOMPARE(status, 0);
+        const QStringList lines = output.split(u'\n', Qt::SkipEmptyParts);
+        QVERIFY(!output.contains(u"bad"_s));
+        QVERIFY(lines.contains(u"[café] café - Visual Studio Code"_s));
+        QVERIFY(lines.contains(u"["_s + QString::fromLatin1(longName) + u"] a b  — "_s +
                                QString::fromLatin1(longName)));
+        const QString cut = u"a"_s + QString(32767, u'é');
+        QVERIFY(lines.contains(u'[' + cut + u"] "_s + cut));
+        // The largest of the children waited for so far: the listings.
+        rusage children{};
+        QCOMPARE(getrusage(RUSAGE_CHILDREN, &children), 0);
+        QVERIFY2(children.ru_maxrss < 256 * 1024,
+                 qPrintable(QString::number(children.ru_maxrss) + u" KiB"_s));
+        xcb_destroy_window(x.raw(), huge);
+        x.sync();
     }
 
     void backendFocusMoveAndMinimize()
     {
-        X11Connection& x = windows->x();
-        const auto window = windows->createWindow(
-            "Code", {{x.atom(X11Connection::NET_WM_NAME), x.atom(X11Connection::UTF8_STRING),
-                      QByteArray("move.txt — mover — Visual Studio Code")}});
+        const xcb_window_t window = windows.createEditor("move.txt — mover — Visual Studio Code");
         QVERIFY(window);
 
         X11Accessibility accessibility;
@@ -142,12 +134,12 @@ private Q_SLOTS:
         QVERIFY(discovery.isTrusted(false));
         const QList<AppWindow> listed = discovery.listWindows();
         const auto found = std::find_if(listed.begin(), listed.end(),
-                                        [](const AppWindow& w) { return w.projectName == u"mover"_qs; });
+                                        [](const AppWindow& w) { return w.projectName == u"mover"_s; });
         QVERIFY(found != listed.end());
         const AppWindow mover = *found;
 
         discovery.raise(mover);
-        QVERIFY(windows->waitForActive(*window));
+        QVERIFY(windows.waitForActive(window));
         // This process's own window is active, and it never counts as where the user came from.
         QVERIFY(!discovery.frontmostFocusedWindow());
 
@@ -175,40 +167,11 @@ private Q_SLOTS:
                      .succeeded());
 
         // A window that is gone: reads fail, nothing crashes.
-        xcb_destroy_window(x.raw(), *window);
-        x.sync();
+        xcb_destroy_window(windows.c(), window);
+        windows.x().sync();
         QVERIFY(!discovery.frame(mover));
         QVERIFY(!accessibility.copyAttribute(mover.axElement, AXAttribute::title).succeeded());
         discovery.raise(mover);
-    }
-
-    // A title of megabytes is listed cut to its first 64 KiB, without a character split at the cut,
-    // and the listing stays small.
-    void hugeTitle()
-    {
-        X11Connection& x = windows->x();
-        const xcb_atom_t netName = x.atom(X11Connection::NET_WM_NAME);
-        const auto window =
-            windows->createWindow("Code", {{netName, x.atom(X11Connection::UTF8_STRING), "a"}});
-        QVERIFY(window);
-        const QByteArray chunk = QByteArray("\xc3\xa9").repeated(512 * 1024); // é, 1 MiB
-        for (int i = 0; i < 16; ++i)
-            xcb_change_property(x.raw(), XCB_PROP_MODE_APPEND, *window, netName,
-                                x.atom(X11Connection::UTF8_STRING), 8, uint32_t(chunk.size()),
-                                chunk.constData());
-        x.sync();
-
-        const Outcome outcome = panedeck({u"list-windows"_qs});
-        QCOMPARE(outcome.status, 0);
-        const QString title = u"a"_qs + QString(32767, u'é');
-        QVERIFY(outcome.output.split(u'\n').contains(u'[' + title + u"] "_qs + title));
-        // The largest of the children waited for so far: the listings.
-        rusage children{};
-        QCOMPARE(getrusage(RUSAGE_CHILDREN, &children), 0);
-        QVERIFY2(children.ru_maxrss < 256 * 1024,
-                 qPrintable(QString::number(children.ru_maxrss) + u" KiB"_qs));
-        xcb_destroy_window(x.raw(), *window);
-        x.sync();
     }
 };
 

@@ -1,23 +1,98 @@
-#include "PrivateDesktop.h"
 #include "Residents.h"
-#include "TestWindows.h"
-#include "XTestKeys.h"
-#include "platform/x11/X11Reply.h"
 
 #include <QSet>
-#include <QTest>
 
-using namespace Qt::StringLiterals;
+// An X server of the test's own (Xvfb of a chosen size) with the openbox window manager, for tests
+// that change the monitors or take the display away. Starting it points this process's DISPLAY at
+// it, so that the test's connections and the programs it starts use it.
+class PrivateDesktop {
+public:
+    ~PrivateDesktop()
+    {
+        m_manager.kill();
+        m_manager.waitForFinished(2000);
+        killServer();
+    }
 
-namespace {
+    bool start(QSize size)
+    {
+        // Xvfb picks a free display number itself and writes it on a line of its standard output.
+        m_server.setStandardErrorFile(QProcess::nullDevice());
+        m_server.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s,
+                                   u"%1x%2x24"_s.arg(size.width()).arg(size.height()), u"-nolisten"_s,
+                                   u"tcp"_s, u"-noreset"_s});
+        QByteArray number;
+        while (!number.endsWith('\n') && m_server.waitForReadyRead(10000))
+            number += m_server.readAllStandardOutput();
+        if (!number.endsWith('\n'))
+            return false;
+        qputenv("DISPLAY", ":" + number.trimmed());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"HOME"_s, m_work.path());
+        m_manager.setProcessEnvironment(environment);
+        m_manager.setStandardOutputFile(QProcess::nullDevice());
+        m_manager.setStandardErrorFile(QProcess::nullDevice());
+        m_manager.start(u"openbox"_s, {u"--sm-disable"_s});
+        return managesWindows();
+    }
+    // The monitors of the fresh desktop, the first one listed primary.
+    bool setMonitors(const QList<QRect>& monitors)
+    {
+        for (qsizetype i = 0; i < monitors.size(); ++i) {
+            // Millimetres do not matter here; the first monitor takes over the server's only output,
+            // which would otherwise stand as a monitor of its own over the whole screen.
+            const QRect r = monitors[i];
+            QProcess xrandr;
+            xrandr.start(u"xrandr"_s,
+                         {u"--setmonitor"_s, (i == 0 ? u"*"_s : QString()) + u"test%1"_s.arg(i),
+                          u"%1/300x%2/200+%3+%4"_s.arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y()),
+                          i == 0 ? u"screen"_s : u"none"_s});
+            if (!xrandr.waitForFinished(10000) || xrandr.exitStatus() != QProcess::NormalExit ||
+                xrandr.exitCode())
+                return false;
+        }
+        return true;
+    }
+    // The display goes away under whoever uses it.
+    void killServer()
+    {
+        if (m_server.state() == QProcess::NotRunning)
+            return;
+        m_server.kill();
+        m_server.waitForFinished(5000);
+    }
 
-bool near(const QRect& a, const QRect& b)
-{
-    return std::abs(a.x() - b.x()) <= 1 && std::abs(a.y() - b.y()) <= 1 &&
-           std::abs(a.width() - b.width()) <= 1 && std::abs(a.height() - b.height()) <= 1;
-}
+private:
+    // Ready once the window manager manages a window mapped now: a probe window, mapped again until
+    // it is listed (which the manager's announcement on the root window comes before).
+    bool managesWindows()
+    {
+        const auto x = X11Connection::open();
+        if (!x)
+            return false;
+        const xcb_window_t probe = xcb_generate_id(x->raw());
+        xcb_create_window(x->raw(), XCB_COPY_FROM_PARENT, probe, x->root(), 0, 0, 10, 10, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        int attempt = 0;
+        const bool managed = waitUntil(
+            [&] {
+                if (attempt++ % 15 == 0) {
+                    xcb_unmap_window(x->raw(), probe);
+                    xcb_map_window(x->raw(), probe);
+                    x->sync();
+                }
+                return x->clientList().contains(probe);
+            },
+            20000, 30);
+        xcb_destroy_window(x->raw(), probe);
+        x->sync();
+        return managed;
+    }
 
-} // namespace
+    QTemporaryDir m_work;
+    QProcess m_server;
+    QProcess m_manager;
+};
 
 // The resident application on desktops of several displays (RandR monitors on one X screen, the
 // primary one not at the root's origin): the panel, tiling, maximising and the pointer all go to
@@ -33,9 +108,7 @@ class X11DisplaysTest : public QObject {
 
     void open(QSize size)
     {
-        residents.reset();
-        keys.reset();
-        windows.reset();
+        cleanup();
         desktop = std::make_unique<PrivateDesktop>();
         QVERIFY2(desktop->start(size), "cannot start Xvfb with openbox");
         windows = std::make_unique<TestWindows>();
@@ -47,45 +120,44 @@ class X11DisplaysTest : public QObject {
         // of; that happens here rather than under the first hot key.
         keys->tap(Keysym::shiftL);
     }
-    // An editor window of this process, without size increments, so that frames can be exact.
     xcb_window_t editor(const QString& project)
     {
-        X11Connection& x = windows->x();
-        const auto window = windows->createWindow(
-            "Code", {{x.atom(X11Connection::NET_WM_NAME), x.atom(X11Connection::UTF8_STRING),
-                      (u"main.cpp — "_s + project + u" — Visual Studio Code"_s).toUtf8()}});
-        return window.value_or(XCB_NONE);
+        return windows->createEditor((u"main.cpp — "_s + project + u" — Visual Studio Code"_s).toUtf8());
     }
     QPoint pointer() { return windows->pointer().first; }
     std::optional<xcb_window_t> showPanel(Resident& r) { return residents->showPanel(r, *keys); }
+    // Equal give or take a pixel in each coordinate.
+    static bool near(const QRect& a, const QRect& b)
+    {
+        return std::abs(a.x() - b.x()) <= 1 && std::abs(a.y() - b.y()) <= 1 &&
+               std::abs(a.width() - b.width()) <= 1 && std::abs(a.height() - b.height()) <= 1;
+    }
     // The focus cue (880 points square) that ends a placement: once it shows, the windows are raised
     // and the pointer has been dealt with.
     std::optional<xcb_window_t> cueWindow()
     {
-        X11Connection& x = windows->x();
+        xcb_connection_t* c = windows->c();
         for (const xcb_window_t child : windows->topLevels()) {
-            X11Reply<xcb_get_geometry_reply_t> g(
-                xcb_get_geometry_reply(x.raw(), xcb_get_geometry(x.raw(), child), nullptr));
-            X11Reply<xcb_get_window_attributes_reply_t> a(
-                xcb_get_window_attributes_reply(x.raw(), xcb_get_window_attributes(x.raw(), child), nullptr));
+            const auto g = ask(c, xcb_get_geometry(c, child), xcb_get_geometry_reply);
+            const auto a = ask(c, xcb_get_window_attributes(c, child), xcb_get_window_attributes_reply);
             if (g && a && g->width == 880 && g->height == 880 && a->map_state == XCB_MAP_STATE_VIEWABLE)
                 return child;
         }
         return std::nullopt;
     }
     bool cueShown() { return cueWindow().has_value(); }
-    // A window's _NET_WM_WINDOW_OPACITY, if it has one.
-    std::optional<uint32_t> opacity(xcb_window_t window)
+    // The pixels of a column of the root window, four bytes each (blue, green, red, unused).
+    QByteArray column(QPoint top, int height)
     {
-        X11Connection& x = windows->x();
-        X11Reply<xcb_get_property_reply_t> value(xcb_get_property_reply(
-            x.raw(),
-            xcb_get_property(x.raw(), 0, window, windows->atom("_NET_WM_WINDOW_OPACITY"), XCB_ATOM_CARDINAL,
-                             0, 1),
-            nullptr));
-        if (!value || xcb_get_property_value_length(value.get()) != 4)
-            return std::nullopt;
-        return *static_cast<const uint32_t*>(xcb_get_property_value(value.get()));
+        xcb_connection_t* c = windows->c();
+        const auto image = ask(c,
+                               xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, windows->x().root(),
+                                             int16_t(top.x()), int16_t(top.y()), 1, uint16_t(height), ~0u),
+                               xcb_get_image_reply);
+        if (!image)
+            return {};
+        return QByteArray(reinterpret_cast<const char*>(xcb_get_image_data(image.get())),
+                          xcb_get_image_data_length(image.get()));
     }
     // Presses a key of the panel once no cue is left from before, and waits for the cue it ends with.
     bool placeWith(xcb_keysym_t key)
@@ -94,13 +166,6 @@ class X11DisplaysTest : public QObject {
             return false;
         keys->tap(key);
         return waitUntil([&] { return cueShown(); });
-    }
-    void sendState(xcb_window_t window, uint32_t action, const char* state)
-    {
-        X11Connection& x = windows->x();
-        const uint32_t data[5] = {action, windows->atom(state), 0, 2, 0};
-        x.sendRootMessage(window, x.atom(X11Connection::NET_WM_STATE), data);
-        x.sync();
     }
 
 private Q_SLOTS:
@@ -116,69 +181,66 @@ private Q_SLOTS:
 
     void everythingGoesToTheDisplayUnderThePointer_data()
     {
-        QTest::addColumn<QStringList>("monitors"); // the primary first
+        QTest::addColumn<QList<QRect>>("monitors"); // the primary first
         QTest::addColumn<QList<QPoint>>("pointers");
         // The pointer on the top row of the lower display belongs to the lower one.
-        QTest::newRow("primary below") << QStringList{u"1920x1080+0+1080"_s, u"1920x1080+0+0"_s}
+        QTest::newRow("primary below") << QList<QRect>{{0, 1080, 1920, 1080}, {0, 0, 1920, 1080}}
                                        << QList<QPoint>{{900, 1080}, {700, 400}};
-        QTest::newRow("primary on the right") << QStringList{u"1920x1080+1920+0"_s, u"1920x1080+0+0"_s}
+        QTest::newRow("primary on the right") << QList<QRect>{{1920, 0, 1920, 1080}, {0, 0, 1920, 1080}}
                                               << QList<QPoint>{{2000, 500}, {1919, 1079}};
-        QTest::newRow("smaller display up left") << QStringList{u"1920x1080+1280+720"_s, u"1280x720+0+0"_s}
+        QTest::newRow("smaller display up left") << QList<QRect>{{1280, 720, 1920, 1080}, {0, 0, 1280, 720}}
                                                  << QList<QPoint>{{600, 300}, {2200, 1300}};
     }
     void everythingGoesToTheDisplayUnderThePointer()
     {
-        QFETCH(QStringList, monitors);
+        QFETCH(QList<QRect>, monitors);
         QFETCH(QList<QPoint>, pointers);
         open(QSize(3840, 2160));
         QVERIFY(desktop->setMonitors(monitors));
         const xcb_window_t alpha = editor(u"alpha"_s), beta = editor(u"beta"_s);
         QVERIFY(alpha && beta);
         // A maximised window leaves that state to be placed.
-        sendState(alpha, 1, "_NET_WM_STATE_MAXIMIZED_VERT");
-        QVERIFY(waitUntil([&] { return residents->states(alpha).contains("_NET_WM_STATE_MAXIMIZED_VERT"); }));
+        const uint32_t maximise[5] = {1, windows->atom("_NET_WM_STATE_MAXIMIZED_VERT"), 0, 2, 0};
+        windows->x().sendRootMessage(alpha, windows->x().atom(X11Connection::NET_WM_STATE), maximise);
+        QVERIFY(waitUntil([&] { return windows->hasState(alpha, "_NET_WM_STATE_MAXIMIZED_VERT"); }));
         Resident& r = residents->start(residents->slotsFor({u"alpha"_s, u"beta"_s}));
 
         QRect last;
         for (const QPoint& at : pointers) {
             QRect display;
-            for (const QString& m : monitors) {
-                if (PrivateDesktop::geometry(m).contains(at))
-                    display = PrivateDesktop::geometry(m);
-            }
+            for (const QRect& monitor : monitors)
+                display = monitor.contains(at) ? monitor : display;
             const QString where = u"pointer at %1,%2"_s.arg(at.x()).arg(at.y());
             keys->move(at.x(), at.y());
 
             // The panel opens in the middle of that display.
             auto panel = showPanel(r);
             QVERIFY2(panel, qPrintable(where));
-            const QRect frame = residents->outerFrame(*panel);
+            const QRect frame = windows->outerFrame(*panel);
             QVERIFY2((frame.center() - display.center()).manhattanLength() <= 3, qPrintable(where));
 
             // 0 tiles the two slots' windows over it (the last count, 4: two full-height columns).
             QVERIFY2(placeWith('0'), qPrintable(where));
             const QRect left(display.x(), display.y(), display.width() / 2, display.height());
             const QRect right = left.translated(display.width() / 2, 0);
-            QVERIFY2(waitUntil([&] { return near(residents->outerFrame(alpha), left); }), qPrintable(where));
-            QVERIFY2(waitUntil([&] { return near(residents->outerFrame(beta), right); }), qPrintable(where));
-            QVERIFY(!residents->states(alpha).contains("_NET_WM_STATE_MAXIMIZED_VERT"));
+            QVERIFY2(waitUntil([&] { return near(windows->outerFrame(alpha), left); }), qPrintable(where));
+            QVERIFY2(waitUntil([&] { return near(windows->outerFrame(beta), right); }), qPrintable(where));
+            QVERIFY(!windows->hasState(alpha, "_NET_WM_STATE_MAXIMIZED_VERT"));
 
             // 2 gives slot 2's window the whole display.
             QVERIFY2(showPanel(r), qPrintable(where));
             QVERIFY2(placeWith('2'), qPrintable(where));
-            QVERIFY2(waitUntil([&] { return near(residents->outerFrame(beta), display); }),
-                     qPrintable(where + QDebug::toString(residents->outerFrame(beta)) +
+            QVERIFY2(waitUntil([&] { return near(windows->outerFrame(beta), display); }),
+                     qPrintable(where + QDebug::toString(windows->outerFrame(beta)) +
                                 QString::fromUtf8(r.errors)));
             last = display;
         }
 
         // From the other display, choosing slot 2 raises its window and the pointer jumps onto it.
-        const QPoint away = pointers.first();
-        keys->move(away.x(), away.y());
+        keys->move(pointers.first().x(), pointers.first().y());
         auto panel = showPanel(r);
         QVERIFY(panel);
-        const QPoint origin = residents->rootOrigin(*panel);
-        keys->click(origin.x() + 760, origin.y() + 175); // the grid's second cell
+        keys->click(windows->rootOrigin(*panel) + QPoint(760, 175)); // the grid's second cell
         QVERIFY(windows->waitForActive(beta));
         QVERIFY2(waitUntil([&] { return (pointer() - last.center()).manhattanLength() <= 2; }),
                  qPrintable(u"pointer at %1,%2"_s.arg(pointer().x()).arg(pointer().y())));
@@ -196,48 +258,43 @@ private Q_SLOTS:
     {
         QFETCH(bool, compositor);
         open(QSize(1920, 1080));
-        QVERIFY(desktop->setMonitors({u"960x1080+0+0"_s, u"960x1080+960+0"_s}));
-        QProcess grey, manager;
-        grey.start(u"xsetroot"_s, {u"-solid"_s, u"#808080"_s});
-        QVERIFY(grey.waitForFinished());
-        X11Connection& x = windows->x();
+        QVERIFY(desktop->setMonitors({{0, 0, 960, 1080}, {960, 0, 960, 1080}}));
+        QCOMPARE(QProcess::execute(u"xsetroot"_s, {u"-solid"_s, u"#808080"_s}), 0);
+        QProcess manager;
         if (compositor) {
             manager.start(u"xcompmgr"_s, QStringList());
+            xcb_connection_t* c = windows->c();
             const xcb_atom_t selection = windows->atom("_NET_WM_CM_S0");
             QVERIFY(waitUntil([&] {
-                X11Reply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
-                    x.raw(), xcb_get_selection_owner(x.raw(), selection), nullptr));
+                const auto owner =
+                    ask(c, xcb_get_selection_owner(c, selection), xcb_get_selection_owner_reply);
                 return owner && owner->owner != XCB_NONE;
             }));
         }
         const xcb_window_t alpha = editor(u"alpha"_s); // on the left display
         QVERIFY(alpha);
-        Layout layout = residents->slotsFor({u"alpha"_s, u"beta"_s});
-        Resident& r = residents->start(layout);
+        Resident& r = residents->start(residents->slotsFor({u"alpha"_s, u"beta"_s}));
         keys->move(1400, 500);
         auto panel = showPanel(r);
         QVERIFY(panel);
-        const QPoint origin = residents->rootOrigin(*panel);
-        keys->click(origin.x() + 300, origin.y() + 175); // slot 1
+        keys->click(windows->rootOrigin(*panel) + QPoint(300, 175)); // slot 1
         QVERIFY(waitUntil([&] { return cueShown(); }));
         // The window's centre is where the pointer went; this point lies in the overlay's square,
         // away from the window and the rings.
-        const QRect frame = residents->outerFrame(alpha);
+        const QRect frame = windows->outerFrame(alpha);
         const QPoint sample = frame.center() + QPoint(350, 400);
         QVERIFY((pointer() - frame.center()).manhattanLength() <= 2);
         int samples = 0;
         QSet<uint32_t> steps; // the fade's opacities between full and none, as the server has them
+        const xcb_atom_t opacity = windows->atom("_NET_WM_WINDOW_OPACITY");
         while (const auto cue = cueWindow()) {
-            if (const auto value = opacity(*cue); value && *value > 0 && *value < 0xffffffffu)
-                steps.insert(*value);
-            X11Reply<xcb_get_image_reply_t> image(
-                xcb_get_image_reply(x.raw(),
-                                    xcb_get_image(x.raw(), XCB_IMAGE_FORMAT_Z_PIXMAP, x.root(),
-                                                  int16_t(sample.x()), int16_t(sample.y()), 1, 1, ~0u),
-                                    nullptr));
-            QVERIFY(image && xcb_get_image_data_length(image.get()) >= 3);
-            const uint8_t* pixel = xcb_get_image_data(image.get());
-            QVERIFY2(pixel[0] > 0x40 && pixel[1] > 0x40 && pixel[2] > 0x40,
+            const auto value = windows->x().property(windows->x().requestProperty(*cue, opacity, 1));
+            const QList<uint32_t> v = value ? X11Connection::values32(*value) : QList<uint32_t>();
+            if (v.size() == 1 && v[0] > 0 && v[0] < 0xffffffffu)
+                steps.insert(v[0]);
+            const QByteArray pixel = column(sample, 1);
+            QVERIFY2(pixel.size() >= 3 && uint8_t(pixel[0]) > 0x40 && uint8_t(pixel[1]) > 0x40 &&
+                         uint8_t(pixel[2]) > 0x40,
                      "the desktop turned black under the cue");
             ++samples;
         }
@@ -264,23 +321,14 @@ private Q_SLOTS:
         auto panel = showPanel(r);
         QVERIFY(panel);
         // Down a column through the rows' left margin: a run of the rows' fill for each row drawn.
-        X11Connection& x = windows->x();
-        const QPoint origin = residents->rootOrigin(*panel);
-        const QRect frame = residents->outerFrame(*panel);
+        const QPoint top = windows->rootOrigin(*panel) + QPoint(37, 0);
+        const int height = windows->outerFrame(*panel).height();
         const auto rowsDrawn = [&] {
-            X11Reply<xcb_get_image_reply_t> image(xcb_get_image_reply(
-                x.raw(),
-                xcb_get_image(x.raw(), XCB_IMAGE_FORMAT_Z_PIXMAP, x.root(), int16_t(origin.x() + 37),
-                              int16_t(origin.y()), 1, uint16_t(frame.height()), ~0u),
-                nullptr));
-            if (!image)
-                return 0;
-            const int height = xcb_get_image_data_length(image.get()) / 4;
-            const uint8_t* pixels = xcb_get_image_data(image.get());
+            const QByteArray pixels = column(top, height);
             int rows = 0, run = 0;
-            for (int y = 0; y <= height; ++y) {
-                const uint8_t* p = pixels + 4 * y; // blue, green, red
-                const bool fill = y < height && p[2] == 251 && p[1] == 250 && p[0] == 247;
+            for (qsizetype y = 0; y + 3 < pixels.size(); y += 4) {
+                const bool fill =
+                    pixels.mid(y, 3) == QByteArray("\xf7\xfa\xfb"); // red 251, green 250, blue 247
                 run = fill ? run + 1 : 0;
                 rows += run == 30 ? 1 : 0;
             }
@@ -316,8 +364,7 @@ private Q_SLOTS:
         r.collect();
         const qsizetype before = r.errors.count('\n');
         desktop->killServer();
-        const qsizetype atKill = statuses.count('\n');
-        QVERIFY(listed(int(atKill) + 5));
+        QVERIFY(listed(int(statuses.count('\n')) + 5));
         listings.kill();
         listings.waitForFinished();
         for (const QByteArray& status : statuses.split('\n'))
