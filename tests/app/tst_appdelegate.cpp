@@ -96,35 +96,19 @@ private Q_SLOTS:
         QCOMPARE(delegate->doubleTapMonitor().mode(), DoubleTapKey::shift);
         QCOMPARE(delegate->doubleTapMonitor().tapCount(), 3);
         QVERIFY(alerts.isEmpty());
-
-        hotkeys.press();
-        QCoreApplication::processEvents();
-        QVERIFY(panelVisible());
-        hotkeys.press();
-        QCoreApplication::processEvents();
-        QVERIFY(!panelVisible());
     }
 
-    void triggerSettingsFromTheLayout()
-    {
-        Layout layout;
-        layout.hotkeyEnabled = false;
-        layout.doubleTapKey = QStringLiteral("none");
-        QVERIFY(launch(layout));
-        QCOMPARE(hotkeys.handlersInstalled, 0);
-        QCOMPARE(keys.monitors(), 0);
-    }
-
+    // Both triggers off in the layout: nothing is wired until the settings turn them on.
     void changedSettingsRewireAtOnce()
     {
-        QVERIFY(launch(Layout{}));
-        QCOMPARE(delegate->doubleTapMonitor().tapCount(), 2);
+        QVERIFY(launch(Layout{.hotkeyEnabled = false, .doubleTapKey = u"none"_qs}));
+        QCOMPARE(hotkeys.handlersInstalled, 0);
+        QCOMPARE(keys.monitors(), 0);
         delegate->state()->updateTriggerSettings(true, DoubleTapKey::space, 3);
         QCOMPARE(delegate->doubleTapMonitor().mode(), DoubleTapKey::space);
         QCOMPARE(delegate->doubleTapMonitor().tapCount(), 3);
         QCOMPARE(keys.monitors(), 2);
         QCOMPARE(hotkeys.hotKeysRegistered, 1);
-        QCOMPARE(hotkeys.registrations.size(), 2); // registered afresh
 
         delegate->state()->updateTriggerSettings(false, DoubleTapKey::none, 2);
         QCOMPARE(hotkeys.hotKeysRegistered, 0);
@@ -160,8 +144,6 @@ private Q_SLOTS:
         QCOMPARE(alerts[0].title, QStringLiteral("ホットキーを登録できませんでした"));
         QCOMPARE(alerts[0].text, u"他のアプリが同じホットキーを使用している可能性があります。"_qs +
                                      layoutFile() + u" の hotkey を変更してアプリを再起動してください。"_qs);
-        doubleTap();
-        QVERIFY(panelVisible());
 
         // Reported again on every re-wiring.
         QTest::ignoreMessage(QtInfoMsg, "HotkeyManager: RegisterEventHotKey failed (-9878)");
@@ -169,22 +151,18 @@ private Q_SLOTS:
         QCOMPARE(alerts.size(), 2);
     }
 
+    // The whole text is checked above; here only how the file is named from the home folder.
     void alertTextNamesTheLayoutFileFromHome()
     {
-        QCOMPARE(
-            AppDelegate::hotkeyAlertText(
-                QStringLiteral("/home/u/Library/Application Support/Panedeck/layout.json"),
-                QStringLiteral("/home/u")),
-            QStringLiteral("他のアプリが同じホットキーを使用している可能性があります。~/Library/Application "
-                           "Support/Panedeck/layout.json の hotkey を変更してアプリを再起動してください。"));
-        QCOMPARE(AppDelegate::hotkeyAlertText(QStringLiteral("/home/u/.local/share/Panedeck/layout.json"),
-                                              QStringLiteral("/home/u/")),
-                 QStringLiteral("他のアプリが同じホットキーを使用している可能性があります。~/.local/share/"
-                                "Panedeck/layout.json の hotkey を変更してアプリを再起動してください。"));
-        // A folder that only begins like the home folder stays as it is.
-        QVERIFY(
-            AppDelegate::hotkeyAlertText(QStringLiteral("/home/user2/layout.json"), QStringLiteral("/home/u"))
-                .contains(QStringLiteral("/home/user2/layout.json")));
+        const QList<std::array<QString, 3>> rows{
+            // file, home, as named
+            {u"/home/u/Library/Application Support/x.json"_qs, u"/home/u"_qs,
+             u"~/Library/Application Support/x.json"_qs},
+            {u"/home/u/.local/share/x.json"_qs, u"/home/u/"_qs, u"~/.local/share/x.json"_qs},
+            {u"/home/user2/x.json"_qs, u"/home/u"_qs, u"/home/user2/x.json"_qs}}; // only begins like the home
+        for (const auto& [file, home, named] : rows)
+            QVERIFY2(AppDelegate::hotkeyAlertText(file, home).contains(u"。"_qs + named + u" の hotkey"_qs),
+                     qPrintable(file));
     }
 
     void doubleTapShowsTilesOrWaitsForSheets()

@@ -54,7 +54,6 @@ private Q_SLOTS:
         QTest::addColumn<QList<Process>>("processes");
         QTest::addColumn<QString>("folder"); // below the tree's folders; empty: absent
         const Process emulator{100, 0, u"/home"_s, {101}};
-        QTest::newRow("one shell") << QList<Process>{emulator, {101, ptyA, u"/w/a"_s, {}}} << u"/w/a"_s;
         QTest::newRow("a job in a subfolder: the shell counts")
             << QList<Process>{emulator, {101, ptyA, u"/w/a"_s, {105}}, {105, ptyA, u"/w/a/sub"_s, {}}}
             << u"/w/a"_s;
@@ -65,9 +64,6 @@ private Q_SLOTS:
             << u"/w/early"_s;
         QTest::newRow("a descendant on another terminal is not the session's")
             << QList<Process>{emulator, {101, ptyA, u"/w/a"_s, {90}}, {90, ptyB, u"/w/x"_s, {}}} << u"/w/a"_s;
-        QTest::newRow("spaces and Unicode")
-            << QList<Process>{emulator, {101, ptyB, u"/w/with space/ü 日本"_s, {}}}
-            << u"/w/with space/ü 日本"_s;
         QTest::newRow("a helper without a terminal is no session")
             << QList<Process>{{100, 0, u"/home"_s, {101, 102}},
                               {101, 0, u"/w/helper"_s, {}},

@@ -103,9 +103,10 @@ public:
         waitUntil([&] { return (window = windowOf(resident, title)).has_value(); });
         return window;
     }
-    // Waits for the panel of `resident` to be shown and to have the keyboard.
-    std::optional<xcb_window_t> waitForPanel(Resident& resident)
+    // Opens the panel of `resident` with the hot key and waits for it to be shown and to have the keyboard.
+    std::optional<xcb_window_t> showPanel(Resident& resident, XTestKeys& keys)
     {
+        keys.hotkey();
         const auto panel = waitForWindow(resident, u"Panedeck"_s);
         if (panel && m_windows.waitForActive(*panel))
             return panel;
@@ -113,12 +114,6 @@ public:
         qWarning("panel %x, active %x: %s", panel.value_or(0), m_windows.activeWindow().value_or(0),
                  resident.errors.constData());
         return std::nullopt;
-    }
-    // Opens it with the hot key, then waits as above.
-    std::optional<xcb_window_t> showPanel(Resident& resident, XTestKeys& keys)
-    {
-        keys.hotkey();
-        return waitForPanel(resident);
     }
 
 private:

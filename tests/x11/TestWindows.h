@@ -64,7 +64,6 @@ public:
     bool available() const { return m_x != nullptr; }
     X11Connection& x() { return *m_x; }
     xcb_connection_t* c() { return m_x->raw(); }
-    xcb_atom_t atom(X11Connection::Atom which) { return m_x->atom(which); }
 
     // An xterm with the given WM_CLASS class and UTF-8 title, its shell working in `folder` when one
     // is given; the managed client, once it is listed.
@@ -111,8 +110,8 @@ public:
     // An editor's window titled in UTF-8 (without size increments, so that frames can be exact).
     xcb_window_t createEditor(const QByteArray& title)
     {
-        return createWindow("Code",
-                            {{atom(X11Connection::NET_WM_NAME), atom(X11Connection::UTF8_STRING), title}});
+        return createWindow(
+            "Code", {{m_x->atom(X11Connection::NET_WM_NAME), m_x->atom(X11Connection::UTF8_STRING), title}});
     }
 
     std::optional<xcb_window_t> activeWindow() { return m_x->activeWindow(); }
@@ -180,7 +179,8 @@ public:
     // Whether a window's _NET_WM_STATE holds the named state.
     bool hasState(xcb_window_t window, const QByteArray& state)
     {
-        const auto property = m_x->property(m_x->requestProperty(window, atom(X11Connection::NET_WM_STATE)));
+        const auto property =
+            m_x->property(m_x->requestProperty(window, m_x->atom(X11Connection::NET_WM_STATE)));
         return property && X11Connection::values32(*property).contains(atom(state));
     }
 

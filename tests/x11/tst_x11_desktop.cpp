@@ -56,25 +56,17 @@ private Q_SLOTS:
         const auto a = windows.spawnTerminal(u"Code"_s, u"main.cpp — projA — Visual Studio Code"_s);
         const auto other = windows.spawnTerminal(u"XTerm"_s, u"projX — Visual Studio Code"_s);
         const auto b = windows.spawnTerminal(u"Code"_s, u"● notes.md — プロジェクト — Visual Studio Code"_s);
-        const auto bare = windows.spawnTerminal(u"Code"_s, u"Visual Studio Code"_s);
-        QVERIFY(a && other && b && bare);
+        QVERIFY(a && other && b);
 
         QCOMPARE(panedeck({u"list-windows"_s}),
                  Result(0, u"[projA] main.cpp — projA — Visual Studio Code\n"
-                           u"[プロジェクト] ● notes.md — プロジェクト — Visual Studio Code\n"
-                           u"[?] Visual Studio Code\n"_s));
+                           u"[プロジェクト] ● notes.md — プロジェクト — Visual Studio Code\n"_s));
         QCOMPARE(panedeck({u"raise"_s, u"projA"_s}),
                  Result(0, u"raised: main.cpp — projA — Visual Studio Code\n"_s));
         QVERIFY(windows.waitForActive(*a));
-        // The decomposed spelling of the same name raises the same window.
-        QCOMPARE(panedeck({u"raise"_s, u"フ\u309Aロシ\u3099ェクト"_s, u"ignored"_s}),
-                 Result(0, u"raised: ● notes.md — プロジェクト — Visual Studio Code\n"_s));
-        QVERIFY(windows.waitForActive(*b));
-
-        QCOMPARE(panedeck({u"raise"_s, u"proja"_s}), Result(0, u"not found: proja\n"_s));
-        QCOMPARE(panedeck({u"raise"_s, u"projX"_s}),
-                 Result(0, u"not found: projX\n"_s)); // not an editor window
-        QVERIFY(staysFalse([&] { return windows.activeWindow() != b; }, 300));
+        // An editor's title on a window of another program.
+        QCOMPARE(panedeck({u"raise"_s, u"projX"_s}), Result(0, u"not found: projX\n"_s));
+        QVERIFY(staysFalse([&] { return windows.activeWindow() != a; }, 300));
     }
 
     // What cannot be read is skipped; long titles are listed whole up to their first 64 KiB (a title
@@ -143,22 +135,21 @@ private Q_SLOTS:
         // This process's own window is active, and it never counts as where the user came from.
         QVERIFY(!discovery.frontmostFocusedWindow());
 
-        const QRectF target(120, 90, 640, 480);
-        QVERIFY(discovery.move(mover, target));
-        const auto frame = discovery.frame(mover);
-        QVERIFY(frame);
-        QVERIFY2(std::abs(frame->x() - target.x()) < 6 && std::abs(frame->y() - target.y()) < 6 &&
-                     std::abs(frame->width() - target.width()) < 6 &&
-                     std::abs(frame->height() - target.height()) < 6,
-                 qPrintable(QDebug::toString(*frame)));
-
         // A minimised window comes back and moves.
         QCOMPARE(accessibility.setAttribute(mover.axElement, AXAttribute::minimized, true), AXError::success);
         QTRY_COMPARE(
             std::get<bool>(accessibility.copyAttribute(mover.axElement, AXAttribute::minimized).value), true);
-        QVERIFY(discovery.move(mover, QRectF(300, 200, 500, 400)));
+        const QRectF target(300, 200, 500, 400);
+        QVERIFY(discovery.move(mover, target));
         QCOMPARE(std::get<bool>(accessibility.copyAttribute(mover.axElement, AXAttribute::minimized).value),
                  false);
+        const auto placed = [&] {
+            const auto frame = discovery.frame(mover);
+            return frame && std::abs(frame->x() - target.x()) < 6 && std::abs(frame->y() - target.y()) < 6 &&
+                   std::abs(frame->width() - target.width()) < 6 &&
+                   std::abs(frame->height() - target.height()) < 6;
+        };
+        QVERIFY2(waitUntil(placed), qPrintable(QDebug::toString(discovery.frame(mover).value_or(QRectF()))));
 
         // The enhanced-interface flag does not exist here; reading it fails.
         QVERIFY(!accessibility

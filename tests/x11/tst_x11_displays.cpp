@@ -42,13 +42,11 @@ public:
             // Millimetres do not matter here; the first monitor takes over the server's only output,
             // which would otherwise stand as a monitor of its own over the whole screen.
             const QRect r = monitors[i];
-            QProcess xrandr;
-            xrandr.start(u"xrandr"_s,
-                         {u"--setmonitor"_s, (i == 0 ? u"*"_s : QString()) + u"test%1"_s.arg(i),
-                          u"%1/300x%2/200+%3+%4"_s.arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y()),
-                          i == 0 ? u"screen"_s : u"none"_s});
-            if (!xrandr.waitForFinished(10000) || xrandr.exitStatus() != QProcess::NormalExit ||
-                xrandr.exitCode())
+            if (QProcess::execute(
+                    u"xrandr"_s,
+                    {u"--setmonitor"_s, (i == 0 ? u"*"_s : QString()) + u"test%1"_s.arg(i),
+                     u"%1/300x%2/200+%3+%4"_s.arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y()),
+                     i == 0 ? u"screen"_s : u"none"_s}) != 0)
                 return false;
         }
         return true;
