@@ -1,15 +1,12 @@
 // Showing the panel offscreen with 9 slots and 50 unassigned windows: the first show (creating the
-// window and every view, layout, first paint) and a re-show. Target: re-show under 16 ms. And one
-// whole opening as the user sees it, the focus pulse and the dimming played to their end, then
-// closing: its CPU time (the CPU column). Target: 60 ms.
+// window and every view, layout, first paint) and a re-show. Target: re-show under 16 ms. (The
+// processor time of a whole opening with its effects is measured on a real desktop by bench_hotkey.)
 
 #include "AppStateFixture.h"
 #include "ui/Fonts.h"
 #include "ui/PanelController.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QThread>
 #include <QWidget>
 #include <benchmark/benchmark.h>
 
@@ -66,35 +63,6 @@ void reShow(benchmark::State& bench)
     }
 }
 BENCHMARK(reShow)->Unit(benchmark::kMillisecond);
-
-void openCloseCycle(benchmark::State& bench)
-{
-    Scene scene;
-    // The user came from slot 1's window: it pulses and everything else dims for a moment.
-    const int window = scene.fx.ax.application(10)->windows.first();
-    scene.fx.ax.frontmost = 10;
-    scene.fx.ax.application(10)->focusedWindow = window;
-    scene.show();
-    scene.panel->hide();
-    for (auto _ : bench) {
-        scene.panel->show();
-        scene.fx.scheduling.runBackground(); // the Terminal listing comes back (none on Linux)
-        QElapsedTimer timer;
-        timer.start();
-        bool undimmed = false;
-        while (timer.elapsed() < 1200) {
-            if (!undimmed && timer.elapsed() >= AppState::focusDimMs) {
-                scene.fx.scheduling.advance(AppState::focusDimMs);
-                undimmed = true;
-            }
-            QApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(4);
-        }
-        scene.panel->hide();
-        QApplication::processEvents();
-    }
-}
-BENCHMARK(openCloseCycle)->Unit(benchmark::kMillisecond)->Iterations(5)->MeasureProcessCPUTime();
 
 } // namespace
 

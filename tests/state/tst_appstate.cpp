@@ -8,10 +8,8 @@
 
 using Fx = AppStateFixture;
 
-// The application state itself against fakes of every platform interface: the refresh cycle and
-// its generations, focus and dimming, what it publishes from the layout and what edits write back.
-// Its action groups have tests of their own (tst_slotopening, tst_windowplacing, tst_agentbadges,
-// tst_usagemeter).
+// The application state against fakes of every platform interface: the refresh cycle and its
+// generations, focus and dimming, what it publishes from the layout and what edits write back.
 class AppStateTest : public QObject {
     Q_OBJECT
 
@@ -89,8 +87,6 @@ private Q_SLOTS:
         QCOMPARE((QList<qsizetype>{state.folderShortcuts().size(), state.urlShortcuts().size(),
                                    state.appShortcuts().size()}),
                  (QList<qsizetype>{5, 5, 10}));
-        QCOMPARE(state.tileSlots(), (QList<int>{1, 2, 4, 5}));
-        QVERIFY(state.statuses().isEmpty()); // nothing is listed before the first refresh
 
         const AppWindow shell(WindowKind::terminal, u"zsh — proj"_qs, std::nullopt, u" /home/u/proj/ \n"_qs);
         state.assignWindow(shell, 4);

@@ -3,20 +3,26 @@
 #include "Picture.h"
 #include "ui/FocusPulse.h"
 #include "ui/Fonts.h"
+#include "ui/Icons.h"
 #include "ui/LauncherDesign.h"
 #include "ui/PanelHost.h"
+#include "ui/ShortcutBarLayout.h"
 #include "ui/ShortcutBarView.h"
 #include "ui/WindowFocusEffect.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
+#include <QRawFont>
 #include <QScreen>
 #include <QSequentialAnimationGroup>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVariantAnimation>
+#include <QtEndian>
 
 namespace {
 
@@ -24,11 +30,6 @@ struct Host final : PanelHost {
     int hidden = 0;
     void hidePanel() override { ++hidden; }
 };
-
-void flushDeletes()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 int visibleOverlays()
 {
@@ -38,10 +39,37 @@ int visibleOverlays()
     return count;
 }
 
+// The embedded regular face (the test needs the fonts embedded) with its "1" narrowed to 300 units,
+// renamed "M PLUS 1x": a font whose digits differ in width.
+QFont narrowOneFont()
+{
+    QFile file(u":/fonts/MPLUS1p_400Regular.ttf"_qs);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray data = file.readAll();
+    const quint32 one = QRawFont(data, 13).glyphIndexesForString(u"1"_qs).value(0);
+    for (int table = 0; table < qFromBigEndian<quint16>(data.constData() + 4); ++table) {
+        const char* entry = data.constData() + 12 + 16 * table;
+        if (QByteArray(entry, 4) == "hmtx")
+            qToBigEndian<quint16>(300, data.data() + qFromBigEndian<quint32>(entry + 8) + 4 * one);
+    }
+    const auto utf16 = [](const char* text) {
+        QByteArray bytes;
+        for (const char* c = text; *c; ++c)
+            bytes.append('\0').append(*c);
+        return bytes;
+    };
+    data.replace(utf16("M PLUS 1p"), utf16("M PLUS 1x")).replace("M PLUS 1p", "M PLUS 1x");
+    QFontDatabase::addApplicationFontFromData(data);
+    QFont font(u"M PLUS 1x"_qs);
+    font.setPixelSize(13);
+    return font;
+}
+
 } // namespace
 
-// The focus cues (the window overlay, the panel's pulse and dimming) and two panel views, drawn
-// offscreen; animations are stepped, never waited for.
+// The focus cues (the window overlay, the panel's pulse and dimming), the shortcut bar, tabular
+// figures, theme names and the bundled symbols, drawn offscreen; animations are stepped, never waited for.
 class EffectsTest : public QObject {
     Q_OBJECT
 
@@ -50,15 +78,16 @@ private Q_SLOTS:
     void cleanup()
     {
         FocusMotion::setReduced(nullptr);
-        flushDeletes();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    void overlayIsPlacedAndClickThrough()
+    // The window cue: placed around the point, click-through, converging and fading, replaced when
+    // played again; without a compositor only its rings.
+    void windowCue()
     {
         // y counts up from the primary screen's bottom; the overlay is 880 square around the point,
-        // also when it falls off the screen's edge.
+        // also where it falls off the screen's edges.
         QCOMPARE(WindowFocusEffect::overlayGeometry({100, 200}, QRect(0, 0, 1920, 1080)), QRect(-340, 440, 880, 880));
-        QCOMPARE(WindowFocusEffect::overlayGeometry({0, 0}, QRect(0, 0, 1920, 1080)), QRect(-440, 640, 880, 880));
         // A primary display away from the desktop's origin (below and right of another one).
         QCOMPARE(WindowFocusEffect::overlayGeometry({100, 200}, QRect(1280, 720, 1920, 1080)),
                  QRect(1280 + 100 - 440, 1800 - 200 - 440, 880, 880));
@@ -72,26 +101,10 @@ private Q_SLOTS:
         for (const Qt::WindowType flag : {Qt::FramelessWindowHint, Qt::WindowStaysOnTopHint, Qt::Tool,
                                           Qt::WindowTransparentForInput, Qt::X11BypassWindowManagerHint})
             QVERIFY(overlay->windowFlags().testFlag(flag));
-        QVERIFY(overlay->testAttribute(Qt::WA_TranslucentBackground));
-        QVERIFY(overlay->testAttribute(Qt::WA_ShowWithoutActivating));
-        QVERIFY(!overlay->isActiveWindow());
-        QVERIFY(overlay->mask().isEmpty());
-        effect.timeline()->setCurrentTime(effect.timeline()->totalDuration());
+        QVERIFY(overlay->testAttribute(Qt::WA_TranslucentBackground) &&
+                overlay->testAttribute(Qt::WA_ShowWithoutActivating) && !overlay->isActiveWindow() &&
+                overlay->mask().isEmpty());
 
-        // Without a compositor nothing but the rings exists on screen: no clear (there black) area.
-        effect.setCompositing([] { return false; });
-        effect.play({300, 100});
-        const QRegion rings = effect.window()->mask();
-        QVERIFY(!effect.window()->testAttribute(Qt::WA_TranslucentBackground));
-        QVERIFY(rings.contains(QPoint(440 + 320, 440)) && !rings.contains(QPoint(440, 440)));
-        QVERIFY(!rings.contains(QPoint(10, 10)) && !rings.contains(QPoint(440 + 250, 440)));
-        effect.timeline()->setCurrentTime(500);
-        QVERIFY(effect.window()->mask().contains(QPoint(440, 440))); // the dot, once it pops
-        effect.timeline()->setCurrentTime(effect.timeline()->totalDuration());
-    }
-
-    void ringsConvergeFadeAndReplay()
-    {
         using Frame = WindowFocusEffect::Frame;
         QCOMPARE(WindowFocusEffect::frameAt(0, false), (Frame{820, 0.6, 640, 0}));
         QCOMPARE(WindowFocusEffect::frameAt(60, false).echoDiameter, 820.0); // waits, showing its start
@@ -100,9 +113,6 @@ private Q_SLOTS:
         QVERIFY(WindowFocusEffect::frameAt(380, false).dotScale == 0.0);
         QVERIFY(WindowFocusEffect::frameAt(458, false).dotScale > 1.35); // the overshoot
         QCOMPARE(WindowFocusEffect::frameAt(520, false), Frame{});
-
-        WindowFocusEffect effect;
-        effect.play({500, 500});
         QSequentialAnimationGroup* timeline = effect.timeline();
         QCOMPARE(timeline->totalDuration(), 520 + 120 + 200);
         timeline->setCurrentTime(520);
@@ -116,11 +126,21 @@ private Q_SLOTS:
 
         timeline->setCurrentTime(640 + 100);
         QVERIFY(qAbs(effect.window()->windowOpacity() - 0.5) < 0.01); // kept in 8 bits
-        QPointer<QWidget> overlay = effect.window();
+        QPointer<QWidget> fading = effect.window();
         timeline->setCurrentTime(840);
         QVERIFY(!effect.window());
-        flushDeletes();
-        QVERIFY(!overlay);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!fading);
+
+        // Without a compositor nothing but the rings exists on screen: no clear (there black) area.
+        effect.setCompositing([] { return false; });
+        effect.play({300, 100});
+        const QRegion rings = effect.window()->mask();
+        QVERIFY(!effect.window()->testAttribute(Qt::WA_TranslucentBackground));
+        QVERIFY(rings.contains(QPoint(440 + 320, 440)) && !rings.contains(QPoint(440, 440)));
+        QVERIFY(!rings.contains(QPoint(10, 10)) && !rings.contains(QPoint(440 + 250, 440)));
+        effect.timeline()->setCurrentTime(500);
+        QVERIFY(effect.window()->mask().contains(QPoint(440, 440))); // the dot, once it pops
 
         // Played again, a new overlay replaces the old one; reduced motion shows no rings and is shorter.
         effect.setReducedMotion([] { return true; });
@@ -129,7 +149,7 @@ private Q_SLOTS:
         effect.play({900, 400});
         QVERIFY(effect.window() != first);
         QCOMPARE(visibleOverlays(), 1);
-        flushDeletes();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!first);
         QCOMPARE(effect.timeline()->totalDuration(), 400 + 120 + 200);
         for (const int ms : {0, 200, 400})
@@ -235,8 +255,7 @@ private Q_SLOTS:
         QVERIFY(state.focusHighlight() && state.focusDimActive());
         QCOMPARE(mine->pulse()->playing(), state.focusHighlight()->token);
         QCOMPARE(theirs->pulse()->playing(), std::nullopt);
-        QVERIFY(!mine->dim()->dimmed());
-        QVERIFY(theirs->dim()->dimmed() && plain->dim()->dimmed());
+        QVERIFY(!mine->dim()->dimmed() && theirs->dim()->dimmed() && plain->dim()->dimmed());
         theirs->dim()->animation()->setCurrentTime(180);
         QCOMPARE(theirs->dim()->opacity(), 0.38);
         QCOMPARE(mine->dim()->opacity(), 1.0);
@@ -286,12 +305,10 @@ private Q_SLOTS:
         ShortcutBarView bar(state, host, 966, 8, 12);
         bar.show();
         for (ShortcutButton* button : bar.buttons().mid(1, 2)) { // after the folder
-            const QImage image = button->grab().toImage();
-            bool shown = false;
-            for (int y = 0; y < image.height() && !shown; ++y)
-                for (int x = 0; x < image.width() && !shown; ++x)
-                    shown = image.pixelColor(x, y) == QColor(Qt::red);
-            QVERIFY2(shown, qPrintable(button->toolTip()));
+            const QImage image = button->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            const auto* pixels = reinterpret_cast<const QRgb*>(image.constBits());
+            QVERIFY2(std::count(pixels, pixels + image.width() * image.height(), qRgb(255, 0, 0)) > 0,
+                     qPrintable(button->toolTip()));
         }
         qputenv("XDG_DATA_HOME", dataHome);
         const QImage image = bar.grab().toImage();
@@ -302,6 +319,17 @@ private Q_SLOTS:
             QCOMPARE(missingGlyphs(label->font(), label->text()), QString());
 
         // Application buttons keep their names only when the first row fits the card with them.
+        QCOMPARE(ShortcutBarLayout::buttonWidth(10.0), 56.0);
+        QCOMPARE(ShortcutBarLayout::buttonWidth(200.0), 170.0);
+        QCOMPARE(ShortcutBarLayout::buttonWidth(std::nullopt), 40.0);
+        QVERIFY(ShortcutBarLayout::showsAppLabels({900, 900}, {}, 8, 10)); // no application shortcuts
+        QVERIFY(ShortcutBarLayout::showsAppLabels({}, {50, 50}, 8, 200)); // 96 + 96 + 8
+        // A row fits its card: narrow buttons keep their width, wide ones share the rest; below 72
+        // each there is no room for names.
+        QCOMPARE(ShortcutBarLayout::labeledCap({100, 194}, 0, 2, 8, 400), 194.0);
+        QCOMPARE(ShortcutBarLayout::labeledCap({100, 194, 194}, 40, 4, 8, 500), 168.0); // (500-40-24-100)/2
+        QCOMPARE(ShortcutBarLayout::labeledCap({194, 194, 194, 194, 194}, 400, 15, 8, 942), 86.0);
+        QCOMPARE(ShortcutBarLayout::labeledCap({194, 194}, 400, 12, 8, 500), std::nullopt);
         state.updateShortcuts({{u"F"_qs, u"/home/me/src"_qs}}, {{u"ftp"_qs, u"ftp://example.com"_qs}},
                               {{u"A"_qs, u"/nowhere/A.app"_qs}});
         const auto measure = [](const QString& name) { return name == u"F"_qs ? 100.0 : 50.0; };
@@ -310,8 +338,7 @@ private Q_SLOTS:
         ShortcutBarView tight(state, host, 249.9 + 2 * 12, 8, 12);
         fits.setLabelMeasure(measure);
         tight.setLabelMeasure(measure);
-        QVERIFY(fits.showsAppLabels());
-        QVERIFY(!tight.showsAppLabels());
+        QVERIFY(fits.showsAppLabels() && !tight.showsAppLabels());
         const QList<ShortcutButton*> shown = fits.buttons();
         const QList<ShortcutButton*> hidden = tight.buttons();
         QCOMPARE(shown.size(), 3);
@@ -332,6 +359,57 @@ private Q_SLOTS:
 
         state.updateShortcuts({}, {}, {{u"A"_qs, u"/nowhere/A.app"_qs}});
         QCOMPARE(fits.buttons().size(), 1);
+    }
+
+    void tabularFigures()
+    {
+        const QFont font = narrowOneFont();
+        QVERIFY(QFontMetricsF(font).horizontalAdvance(u"11"_qs) < QFontMetricsF(font).horizontalAdvance(u"88"_qs));
+        QCOMPARE(LauncherDesign::tabularWidth(font, u"11"_qs), LauncherDesign::tabularWidth(font, u"88"_qs));
+        // Ink columns (first, last) of a text drawn tabular in a 40-point box at x 20.
+        const auto ink = [&](const QString& text, int alignment) {
+            QImage image(80, 24, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter p(&image);
+            LauncherDesign::drawTabular(p, QRectF(20, 0, 40, 24), alignment | Qt::AlignVCenter, font, text);
+            p.end();
+            int first = image.width(), last = -1;
+            for (int x = 0; x < image.width(); ++x)
+                for (int y = 0; y < image.height(); ++y)
+                    if (qGray(image.pixel(x, y)) < 128)
+                        first = std::min(first, x), last = std::max(last, x);
+            return std::pair{first, last};
+        };
+        // The "%" stays put whichever digit stands beside it.
+        QCOMPARE(ink(u"1%"_qs, Qt::AlignLeft).second, ink(u"8%"_qs, Qt::AlignLeft).second);
+        QCOMPARE(ink(u"%1"_qs, Qt::AlignRight).first, ink(u"%8"_qs, Qt::AlignRight).first);
+        QCOMPARE(ink(u"%1"_qs, Qt::AlignHCenter).first, ink(u"%8"_qs, Qt::AlignHCenter).first);
+        // Too long for the box: cut short with an ellipsis, not clipped.
+        QCOMPARE(ink(u"1234567890%"_qs, Qt::AlignRight), ink(u"123\u2026"_qs, Qt::AlignRight));
+    }
+
+    void themesAndSymbols()
+    {
+        // An unknown theme name is the standard theme, which tints nothing.
+        QCOMPARE(ThemeColors::of(PanelThemes::from(u"teal"_qs)).tint, std::nullopt);
+        // Every symbol the views name is bundled, and comes out in the colour asked for.
+        for (const char* name :
+             {"gearshape", "questionmark.circle", "lock.shield", "folder.fill", "link", "bolt.fill",
+              "exclamationmark.triangle.fill", "rectangle.stack", "square.dashed"})
+            QVERIFY2(!Icons::resourceFor(QString::fromLatin1(name)).isEmpty(), name);
+        const auto colours = [](const QPixmap& pixmap) {
+            QSet<QRgb> seen;
+            const QImage image = pixmap.toImage();
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (qAlpha(image.pixel(x, y)) == 255)
+                        seen.insert(image.pixel(x, y) | 0xff000000u);
+            return seen;
+        };
+        QCOMPARE(colours(Icons::symbol(u"folder.fill"_qs, LauncherDesign::primary, 32)),
+                 QSet<QRgb>{LauncherDesign::primary.rgb()});
+        // An unknown symbol still draws something.
+        QVERIFY(!colours(Icons::symbol(u"no.such.symbol"_qs, LauncherDesign::alert, 32)).isEmpty());
     }
 };
 

@@ -1,5 +1,4 @@
 #include "AppStateFixture.h"
-#include "FakePlatform.h"
 #include "platform/linux/XdgAutostart.h"
 #include "ui/AppSettingsSheet.h"
 
@@ -57,6 +56,14 @@ private Q_SLOTS:
             switchTo(program, false),
             std::make_pair(true, u"登録されているプログラムが見つかりません。オフにして保存すると登録を消します。"_qs));
         QVERIFY(!QFile::exists(entry()));
+
+        // Where no entry can be written the sheet says so, with the reason, and saves nothing.
+        const QString folder = fx.dir.filePath(u"config/autostart"_qs);
+        QVERIFY(TestFiles::write(program, {}) && QDir(folder).removeRecursively() && TestFiles::write(folder, {}));
+        const auto [saved, message] = switchTo(program, true);
+        QVERIFY2(!saved && message.startsWith(u"ログイン時の起動を切り替えられませんでした: "_qs) &&
+                     message.size() > 30,
+                 qPrintable(message));
     }
 };
 
