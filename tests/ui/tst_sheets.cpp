@@ -2,7 +2,6 @@
 #include "Glyphs.h"
 #include "ui/AppSettingsSheet.h"
 #include "ui/Fonts.h"
-#include "ui/PanelController.h"
 #include "ui/SlotSettingsSheet.h"
 
 #include <QAbstractButton>
@@ -75,21 +74,8 @@ QStringList words(const QWidget& sheet)
 class SheetsTest : public QObject {
     Q_OBJECT
 
-
     std::unique_ptr<AppStateFixture> fx;
     ScriptBundle bundle;
-    std::unique_ptr<PanelController> panel;
-
-    void make(const Layout& layout)
-    {
-        fx->make(layout);
-        panel = std::make_unique<PanelController>(*fx->state, bundle, fx->workspace);
-    }
-    void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        QWidget* target = panel->panel()->focusWidget() ? panel->panel()->focusWidget() : panel->panel();
-        QTest::keyClick(target, Qt::Key(k), modifiers);
-    }
 
     QString mkdir(const QString& relative)
     {
