@@ -119,66 +119,25 @@ private Q_SLOTS:
         QVERIFY(Layout::empty().isHotkeyEnabled());
         QVERIFY(!Layout::empty().isAgentStatusEnabled() && !Layout::empty().isClaudeUsageEnabled());
 
-        const QByteArray expected = R"({
-  "agentStatusEnabled" : true,
-  "appShortcuts" : [
-    {
-      "name" : "Notes",
-      "target" : "\/Applications\/Notes.app"
-    }
-  ],
-  "claudeUsageEnabled" : false,
-  "doubleTapKey" : "space",
-  "doubleTapShift" : true,
-  "folderShortcuts" : [
-    {
-      "name" : "Docs",
-      "target" : "\/Users\/me\/Documents"
-    }
-  ],
-  "hotkey" : {
-    "keyCode" : 9,
-    "modifiers" : [
-      "option",
-      "command"
-    ]
-  },
-  "hotkeyEnabled" : false,
-  "lastTileCount" : 4,
-  "panelTheme" : "lavender",
-  "projectMemory" : {
-    "path:\/Users\/me\/src\/api" : {
-      "color" : "rose",
-      "name" : "API"
-    }
-  },
-  "slots" : {
-    "1" : {
-      "color" : "sage",
-      "matchKey" : "web",
-      "name" : "Web",
-      "path" : "\/Users\/me\/src\/web",
-      "server" : {
-        "address" : "192.168.1.5:8080",
-        "browser" : "chrome"
-      },
-      "url" : "http:\/\/localhost:3000\/"
-    },
-    "10" : {
-      "name" : "hidden",
-      "path" : ""
-    },
-    "2" : {
-      "kind" : "terminal",
-      "matchKey" : "zsh — 80×24",
-      "name" : "シェル",
-      "path" : "\/tmp"
-    }
-  },
-  "tapCount" : 3,
-  "urlShortcuts" : []
-})";
-        QCOMPARE(LayoutJson::encode(fullLayout()), expected);
+        // Arrays of objects and empty ones, indented the same way.
+        const Layout lists{.hotkey = {9, {}}, .folderShortcuts = QList<ShortcutEntry>{{u"Docs"_qs, u"/d"_qs}},
+                           .urlShortcuts = QList<ShortcutEntry>{}};
+        QCOMPARE(LayoutJson::encode(lists),
+                 QByteArray("{\n  \"folderShortcuts\" : [\n    {\n      \"name\" : \"Docs\",\n      \"target\" : "
+                            "\"\\/d\"\n    }\n  ],\n  \"hotkey\" : {\n    \"keyCode\" : 9,\n    \"modifiers\" : []\n  },\n"
+                            "  \"slots\" : {},\n  \"urlShortcuts\" : []\n}"));
+        // Every key, sorted, with its value; the layout of the lines is the one above.
+        const QByteArray expected = R"({ "agentStatusEnabled" : true, "appShortcuts" : [ { "name" : "Notes",
+            "target" : "\/Applications\/Notes.app" } ], "claudeUsageEnabled" : false, "doubleTapKey" : "space",
+            "doubleTapShift" : true, "folderShortcuts" : [ { "name" : "Docs", "target" : "\/Users\/me\/Documents" } ],
+            "hotkey" : { "keyCode" : 9, "modifiers" : [ "option", "command" ] }, "hotkeyEnabled" : false,
+            "lastTileCount" : 4, "panelTheme" : "lavender", "projectMemory" : { "path:\/Users\/me\/src\/api" : {
+            "color" : "rose", "name" : "API" } }, "slots" : { "1" : { "color" : "sage", "matchKey" : "web",
+            "name" : "Web", "path" : "\/Users\/me\/src\/web", "server" : { "address" : "192.168.1.5:8080",
+            "browser" : "chrome" }, "url" : "http:\/\/localhost:3000\/" }, "10" : { "name" : "hidden", "path" : "" },
+            "2" : { "kind" : "terminal", "matchKey" : "zsh — 80×24", "name" : "シェル", "path" : "\/tmp" } },
+            "tapCount" : 3, "urlShortcuts" : [] })";
+        QCOMPARE(LayoutJson::encode(fullLayout()).simplified(), expected.simplified());
         QCOMPARE(LayoutJson::decode(expected), fullLayout());
 
         // Names come back exactly as written, also as memo keys; only what needs it is escaped.
@@ -621,26 +580,7 @@ private Q_SLOTS:
         QCOMPARE(URLUtil::domain(u"https://www."_qs), u""_qs);
         for (const char* address : {"", "example.com", "http://exa mple.com/"})
             QVERIFY2(!URLUtil::domain(QString::fromUtf8(address)), address);
-
-        // The quick scan of common addresses answers as the full parser would, or leaves it to it.
-        const QStringList labels{u"a"_qs,   u"Ex"_qs,  u"a-b"_qs,          u"a-"_qs,   u"-a"_qs,
-                                 u"127"_qs, u"1"_qs,   u"1a"_qs,           u"0x23"_qs, u"www"_qs,
-                                 u""_qs,    u"a_b"_qs, u"xn--bcher-kva"_qs};
-        QStringList hosts = labels + QStringList{u"a..b"_qs, u"a.b.c"_qs, QString(63, u'a'), QString(64, u'a')};
-        for (const QString& first : labels)
-            for (const QString& second : labels)
-                hosts.append(first + u'.' + second);
-        const QStringList schemes{u"http://"_qs, u"HTTPS://"_qs, u"a+b://"_qs};
-        const QStringList ports{u""_qs,       u":"_qs,      u":0"_qs,      u":65535"_qs,
-                                u":65536"_qs, u":99999"_qs, u":123456"_qs, u":8a"_qs};
-        const QStringList rests{u""_qs, u"/"_qs, u"/x?y#z"_qs, u"?q"_qs, u"#f"_qs, u"/%41"_qs, u"/%zz"_qs};
-        for (const QString& scheme : schemes)
-            for (const QString& host : hosts)
-                for (const QString& port : ports)
-                    for (const QString& rest : rests) {
-                        const QString address = scheme + host + port + rest;
-                        QVERIFY2(URLUtil::domain(address) == URLUtil::parsedDomain(address), qPrintable(address));
-                    }
+        // The quick scan of common addresses is checked against the full parser by the texts fuzzer.
     }
 
     void unassignedFolder()
