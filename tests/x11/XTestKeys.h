@@ -10,6 +10,7 @@
 namespace Keysym {
 constexpr xcb_keysym_t shiftL = 0xffe1, shiftR = 0xffe2, superL = 0xffeb, altL = 0xffe9;
 constexpr xcb_keysym_t space = ' ', returnKey = 0xff0d, v = 'v', a = 'a', x = 'x', down = 0xff54;
+constexpr xcb_keysym_t tab = 0xff09, escape = 0xff1b;
 } // namespace Keysym
 
 // Clean single key and pointer events through the XTest extension, each one handled by the server
