@@ -3,7 +3,7 @@
 // What the desktop benchmarks share: editor-like windows owned by real processes, running commands,
 // and samples of two contenders taken in turns.
 
-#include "platform/x11/X11Connection.h"
+#include "TestWindows.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -107,6 +107,8 @@ inline void createEditorWindows(X11Connection& x, int first, int count)
 // connection, as a desktop's editors are (the children end with this process).
 inline bool openEditorWindows(X11Connection& x, Windows w)
 {
+    if (!managesWindows(x))
+        return false;
     if (w.processes == 1) {
         createEditorWindows(x, 0, w.count);
     } else {
@@ -127,14 +129,7 @@ inline bool openEditorWindows(X11Connection& x, Windows w)
             first += count;
         }
     }
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 60000) {
-        if (x.clientList().size() >= w.count)
-            return true;
-        QThread::msleep(50);
-    }
-    return false;
+    return waitUntil([&] { return x.clientList().size() >= w.count; }, 60000, 50);
 }
 
 // Milliseconds one run of `once` takes; negative when it failed.

@@ -6,14 +6,9 @@
 // effects played out. Needs an X11 desktop with a window manager (scripts/bench).
 
 #include "BenchDesktop.h"
-#include "TestFiles.h"
-#include "XTestKeys.h"
-#include "core/layout/LayoutJson.h"
+#include "Residents.h"
 
-#include <QDir>
 #include <QHash>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <csignal>
 #include <cstdio>
 #include <poll.h>
@@ -131,7 +126,7 @@ private:
 };
 
 struct Bench {
-    std::unique_ptr<X11Connection> x;
+    TestWindows windows;
     std::unique_ptr<Observer> observer;
     XTestKeys keys;
     QProcess panedeck;
@@ -217,14 +212,6 @@ struct Bench {
                    : -1;
     }
 
-    // Gives the keyboard to a window, as a click on it would.
-    void activate(xcb_window_t window)
-    {
-        const uint32_t data[5] = {2, XCB_CURRENT_TIME, 0, 0, 0};
-        x->sendRootMessage(window, x->atom(X11Connection::NET_ACTIVE_WINDOW), data);
-        x->sync();
-    }
-
     double residentMegabytes()
     {
         QFile status(QStringLiteral("/proc/%1/status").arg(panedeck.processId()));
@@ -238,37 +225,22 @@ struct Bench {
     }
 };
 
-bool startPanedeck(Bench& b, const QTemporaryDir& home)
+// Starts the copy over nine slots, in the home folder of `residents`; true once its hot key is on.
+bool startPanedeck(Bench& b, Residents& residents)
 {
-    Layout layout;
-    for (int slot = 1; slot <= 9; ++slot) {
-        SlotEntry entry;
-        entry.name = QStringLiteral("project%1").arg(slot);
-        entry.path = home.filePath(entry.name);
-        QDir().mkpath(entry.path);
-        layout.slots.insert(QString::number(slot), entry);
-    }
-    if (!TestFiles::write(home.filePath(QStringLiteral("data/Panedeck/layout.json")),
-                          LayoutJson::encode(layout)))
+    QStringList names;
+    for (int slot = 1; slot <= 9; ++slot)
+        names << u"project%1"_s.arg(slot);
+    if (!TestFiles::write(residents.homePath(u"data/Panedeck/layout.json"_s),
+                          LayoutJson::encode(residents.slotsFor(names))))
         return false;
-
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.insert(QStringLiteral("HOME"), home.path());
-    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-    b.panedeck.setProcessEnvironment(env);
+    b.panedeck.setProcessEnvironment(residents.environment());
     // Its log goes to a file, which never fills up the way an unread pipe would.
-    const QString log = home.filePath(QStringLiteral("panedeck.log"));
+    const QString log = residents.homePath(u"panedeck.log"_s);
     b.panedeck.setStandardErrorFile(log);
     b.panedeck.start(QStringLiteral(PANEDECK_BINARY), QStringList());
     QByteArray errors;
-    QElapsedTimer timer;
-    timer.start();
-    while (!errors.contains("triggers wired") && timer.elapsed() < 20000) {
-        QThread::msleep(50);
-        errors = TestFiles::read(log);
-    }
+    waitUntil([&] { return (errors = TestFiles::read(log)).contains("triggers wired"); }, 20000, 50);
     return errors.contains("hotkey on");
 }
 
@@ -278,18 +250,18 @@ int main(int argc, char** argv)
 {
     const Windows windows = takeWindows(argc, argv);
     Bench b;
-    b.x = X11Connection::open();
-    if (!b.x || !b.keys.available()) {
+    if (!b.windows.available() || !b.keys.available()) {
         std::fprintf(stderr, "bench_hotkey: no X11 display\n");
         return 1;
     }
-    b.observer = std::make_unique<Observer>(*b.x);
-    if (!b.observer->ready() || !openEditorWindows(*b.x, windows)) {
+    b.observer = std::make_unique<Observer>(b.windows.x());
+    if (!b.observer->ready() || !openEditorWindows(b.windows.x(), windows)) {
         std::fprintf(stderr, "bench_hotkey: no damage extension, or the test windows were not listed\n");
         return 1;
     }
-    QTemporaryDir home;
-    if (!startPanedeck(b, home)) {
+    Residents residents(b.windows);
+    residents.reset();
+    if (!startPanedeck(b, residents)) {
         std::fprintf(stderr, "bench_hotkey: panedeck did not start with its hot key\n");
         return 1;
     }
@@ -300,15 +272,14 @@ int main(int argc, char** argv)
     // then the first opening creates the panel window, from then on watched.
     b.keys.tap(Keysym::shiftL);
     b.keys.hotkey();
-    QElapsedTimer timer;
-    timer.start();
-    while (!b.panel && timer.elapsed() < 30000) {
-        for (const X11Connection::Client& client : b.x->clients(false)) {
-            if (client.pid == qint32(b.panedeck.processId()))
-                b.panel = client.window;
-        }
-        QThread::msleep(10);
-    }
+    const auto pid = qint32(b.panedeck.processId());
+    waitUntil(
+        [&] {
+            for (const X11Connection::Client& client : b.windows.x().clients(false))
+                b.panel = client.pid == pid ? client.window : b.panel;
+            return b.panel != XCB_NONE;
+        },
+        30000, 10);
     if (!b.panel) {
         std::fprintf(stderr, "bench_hotkey: the panel did not appear\n");
         return 1;
@@ -354,13 +325,13 @@ int main(int argc, char** argv)
     // Processor time per opening with the pulse and the dimming played out: opened from the last
     // editor window, whose row (far down the list) plays the pulse while everything else dims.
     xcb_window_t from = XCB_NONE;
-    for (const X11Connection::Client& client : b.x->clients(false))
+    for (const X11Connection::Client& client : b.windows.x().clients(false))
         if (client.pid != qint32(b.panedeck.processId()))
             from = client.window;
     constexpr int played = 10;
     const double cpuBefore = b.cpuSeconds();
     for (int i = 0; i < played && from != XCB_NONE; ++i) {
-        b.activate(from);
+        b.windows.activate(from);
         QThread::msleep(200);
         if (b.open() < 0)
             break;

@@ -43,6 +43,29 @@ X11Reply<Reply> ask(xcb_connection_t* c, Cookie cookie,
     return X11Reply<Reply>(reply(c, cookie, nullptr));
 }
 
+// Whether a window manager manages what is mapped now: a probe window, mapped again until it is
+// listed (which the manager's announcement on the root window comes before), for up to 20 seconds.
+inline bool managesWindows(X11Connection& x)
+{
+    const xcb_window_t probe = xcb_generate_id(x.raw());
+    xcb_create_window(x.raw(), XCB_COPY_FROM_PARENT, probe, x.root(), 0, 0, 10, 10, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    int attempt = 0;
+    const bool managed = waitUntil(
+        [&] {
+            if (attempt++ % 15 == 0) {
+                xcb_unmap_window(x.raw(), probe);
+                xcb_map_window(x.raw(), probe);
+                x.sync();
+            }
+            return x.clientList().contains(probe);
+        },
+        20000, 30);
+    xcb_destroy_window(x.raw(), probe);
+    x.sync();
+    return managed;
+}
+
 // Throwaway windows on the test desktop: real xterm clients, and bare windows made here when a test
 // needs properties no terminal would set.
 class TestWindows {

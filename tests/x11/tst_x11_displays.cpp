@@ -33,7 +33,8 @@ public:
         m_manager.setStandardOutputFile(QProcess::nullDevice());
         m_manager.setStandardErrorFile(QProcess::nullDevice());
         m_manager.start(u"openbox"_s, {u"--sm-disable"_s});
-        return managesWindows();
+        const auto x = X11Connection::open();
+        return x && managesWindows(*x);
     }
     // The monitors of the fresh desktop, the first one listed primary.
     bool setMonitors(const QList<QRect>& monitors)
@@ -61,32 +62,6 @@ public:
     }
 
 private:
-    // Ready once the window manager manages a window mapped now: a probe window, mapped again until
-    // it is listed (which the manager's announcement on the root window comes before).
-    bool managesWindows()
-    {
-        const auto x = X11Connection::open();
-        if (!x)
-            return false;
-        const xcb_window_t probe = xcb_generate_id(x->raw());
-        xcb_create_window(x->raw(), XCB_COPY_FROM_PARENT, probe, x->root(), 0, 0, 10, 10, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
-        int attempt = 0;
-        const bool managed = waitUntil(
-            [&] {
-                if (attempt++ % 15 == 0) {
-                    xcb_unmap_window(x->raw(), probe);
-                    xcb_map_window(x->raw(), probe);
-                    x->sync();
-                }
-                return x->clientList().contains(probe);
-            },
-            20000, 30);
-        xcb_destroy_window(x->raw(), probe);
-        x->sync();
-        return managed;
-    }
-
     QTemporaryDir m_work;
     QProcess m_server;
     QProcess m_manager;
