@@ -43,6 +43,24 @@ X11Reply<Reply> ask(xcb_connection_t* c, Cookie cookie,
     return X11Reply<Reply>(reply(c, cookie, nullptr));
 }
 
+// A one-shot run of the executable: its status and standard output (-1 and nothing when it crashed
+// or hung), and its standard error in `errors` when given.
+inline std::pair<int, QString> runPanedeck(const QStringList& args,
+                                           const QProcessEnvironment& environment =
+                                               QProcessEnvironment::systemEnvironment(),
+                                           QString* errors = nullptr)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(PANEDECK_BINARY), args);
+    if (!process.waitForFinished(20000))
+        return {-1, {}};
+    if (errors)
+        *errors = QString::fromUtf8(process.readAllStandardError());
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput())};
+}
+
 // Whether a window manager manages what is mapped now: a probe window, mapped again until it is
 // listed (which the manager's announcement on the root window comes before), for up to 20 seconds.
 inline bool managesWindows(X11Connection& x)

@@ -10,23 +10,7 @@ class X11DesktopTest : public QObject {
     Q_OBJECT
 
     TestWindows windows;
-    QString errors; // standard error of the last run
-
-    // The status and standard output of a run of the executable.
     using Result = std::pair<int, QString>;
-    Result panedeck(const QStringList& args,
-                    const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
-    {
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(PANEDECK_BINARY), args);
-        errors.clear();
-        if (!process.waitForFinished(20000))
-            return {-1, {}};
-        errors = QString::fromUtf8(process.readAllStandardError());
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardOutput())};
-    }
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY2(windows.available(), "cannot open the X11 display"); }
@@ -36,19 +20,20 @@ private Q_SLOTS:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(u"DISPLAY"_s);
         environment.remove(u"QT_QPA_PLATFORM"_s);
+        QString errors;
 
         // The line and status stay; the reason follows on standard error, in plain words.
-        QCOMPARE(panedeck({u"list-windows"_s}, environment),
+        QCOMPARE(runPanedeck({u"list-windows"_s}, environment, &errors),
                  Result(1, u"アクセシビリティ権限がありません。システム設定で許可してください。\n"_s));
         QCOMPARE(errors, u"panedeck: no X11 display is set (the DISPLAY variable is empty)\n"_s);
         environment.insert(u"DISPLAY"_s, u":4999"_s);
-        QCOMPARE(panedeck({u"list-windows"_s}, environment).first, 1);
+        QCOMPARE(runPanedeck({u"list-windows"_s}, environment, &errors).first, 1);
         QCOMPARE(errors, u"panedeck: the X11 display :4999 could not be opened\n"_s);
         environment.remove(u"DISPLAY"_s);
 
-        QCOMPARE(panedeck({u"raise"_s, u"projA"_s}, environment), Result(0, u"not found: projA\n"_s));
+        QCOMPARE(runPanedeck({u"raise"_s, u"projA"_s}, environment), Result(0, u"not found: projA\n"_s));
         // The resident application has nothing to show on: it says so instead of crashing.
-        QCOMPARE(panedeck({}, environment), Result(1, QString()));
+        QCOMPARE(runPanedeck({}, environment), Result(1, QString()));
     }
 
     void listAndRaiseEditorWindows()
@@ -58,14 +43,14 @@ private Q_SLOTS:
         const auto b = windows.spawnTerminal(u"Code"_s, u"● notes.md — プロジェクト — Visual Studio Code"_s);
         QVERIFY(a && other && b);
 
-        QCOMPARE(panedeck({u"list-windows"_s}),
+        QCOMPARE(runPanedeck({u"list-windows"_s}),
                  Result(0, u"[projA] main.cpp — projA — Visual Studio Code\n"
                            u"[プロジェクト] ● notes.md — プロジェクト — Visual Studio Code\n"_s));
-        QCOMPARE(panedeck({u"raise"_s, u"projA"_s}),
+        QCOMPARE(runPanedeck({u"raise"_s, u"projA"_s}),
                  Result(0, u"raised: main.cpp — projA — Visual Studio Code\n"_s));
         QVERIFY(windows.waitForActive(*a));
         // An editor's title on a window of another program.
-        QCOMPARE(panedeck({u"raise"_s, u"projX"_s}), Result(0, u"not found: projX\n"_s));
+        QCOMPARE(runPanedeck({u"raise"_s, u"projX"_s}), Result(0, u"not found: projX\n"_s));
         QVERIFY(staysFalse([&] { return windows.activeWindow() != a; }, 300));
     }
 
@@ -97,7 +82,7 @@ private Q_SLOTS:
                                 chunk.constData());
         x.sync();
 
-        const auto [status, output] = panedeck({u"list-windows"_s});
+        const auto [status, output] = runPanedeck({u"list-windows"_s});
         QCOMPARE(status, 0);
         const QStringList lines = output.split(u'\n', Qt::SkipEmptyParts);
         QVERIFY(!output.contains(u"bad"_s));

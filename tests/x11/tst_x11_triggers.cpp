@@ -248,13 +248,9 @@ private Q_SLOTS:
     void toggleFromTheCommandLine()
     {
         const auto toggle = [&](const QString& dataHome) {
-            QProcess command;
             QProcessEnvironment env = residents.environment();
             env.insert(u"XDG_DATA_HOME"_s, dataHome);
-            command.setProcessEnvironment(env);
-            command.start(QStringLiteral(PANEDECK_BINARY), {u"toggle"_s});
-            command.waitForFinished(10000);
-            return std::make_pair(command.exitCode(), QString::fromUtf8(command.readAllStandardOutput()));
+            return runPanedeck({u"toggle"_s}, env);
         };
         const QString own = residents.homePath(u"data"_s), other = residents.homePath(u"other"_s);
         QCOMPARE(toggle(own), std::make_pair(1, u"Panedeck is not running.\n"_s));
@@ -323,11 +319,8 @@ private Q_SLOTS:
         const auto editor = windows.spawnTerminal(u"Code"_s, u"main.cpp — gamma — Visual Studio Code"_s);
         QVERIFY(a && b && editor && windows.waitForActive(*editor));
 
-        QProcess list;
-        list.setProcessEnvironment(residents.environment());
-        list.start(QStringLiteral(PANEDECK_BINARY), {u"list-terminals"_s});
-        QVERIFY(list.waitForFinished(10000));
-        const QStringList lines = QString::fromUtf8(list.readAllStandardOutput()).split(u'\n');
+        const QStringList lines =
+            runPanedeck({u"list-terminals"_s}, residents.environment()).second.split(u'\n');
         for (const QString& line : {u"["_s + alpha + u"] shell one"_s, u"["_s + beta + u"] shell two"_s})
             QVERIFY2(lines.contains(line), qPrintable(lines.join(u" | "_s)));
 
