@@ -22,21 +22,18 @@ class BundleTest : public QObject {
     {
         QHash<QString, Value> info;
         QXmlStreamReader reader(xml);
-        if (!reader.readNextStartElement() || reader.name() != u"plist"_s ||
-            reader.attributes().value(u"version"_s) != u"1.0"_s || !reader.readNextStartElement() ||
+        if (!reader.readNextStartElement() || reader.name() != u"plist"_s || !reader.readNextStartElement() ||
             reader.name() != u"dict"_s)
             return {};
         while (reader.readNextStartElement()) { // a key, then its value
-            const QString key = reader.name() == u"key"_s ? reader.readElementText() : QString();
-            if (key.isEmpty() || info.contains(key) || !reader.readNextStartElement())
+            const QString key = reader.readElementText();
+            if (!reader.readNextStartElement())
                 return {};
-            const QString type = reader.name().toString();
-            info.insert(key, {type, reader.readElementText()});
+            info.insert(key, {reader.name().toString(), reader.readElementText()});
         }
-        const bool more = reader.readNextStartElement(); // anything after the dictionary
         while (!reader.atEnd())
             reader.readNext();
-        return more || reader.hasError() ? QHash<QString, Value>() : info;
+        return reader.hasError() ? QHash<QString, Value>() : info;
     }
 
 private Q_SLOTS:
