@@ -157,13 +157,6 @@ private Q_SLOTS:
         QVERIFY(!Text::equalsCanonical(u"ab — 1", u"ab — 2"_qs));
         QVERIFY(!Text::equalsCanonical(u"ab", u"abc"_qs));
         QVERIFY(Text::equalsCanonical(u"\u30AB\u3099", u"\u30AC"_qs));
-        QVERIFY(Text::hasPrefix(u"Cafe\u0301s"_qs, u"Caf\u00e9"_qs));
-        QVERIFY(!Text::hasPrefix(u"Cafe\u0301"_qs, u"Cafe"_qs));
-        QVERIFY(!Text::hasSuffix(u"ae\u0301"_qs, u"e"_qs));
-        QCOMPARE(Text::characterCount(u"🇯🇵e\u0301"_qs), 2);
-        QCOMPARE(Text::dropFirstCharacters(u"🇯🇵ab"_qs, 1), u"ab"_qs);
-        QCOMPARE(Text::dropLastCharacters(u"ab🇯🇵"_qs, 1), u"ab"_qs);
-        QCOMPARE(Text::dropLastCharacters(u"ab"_qs, 5), QString());
         QCOMPARE(Text::trimmedSpaces(u"\u3000\t a \n"_qs), u"a \n"_qs);
         QCOMPARE(Text::forDisplay(QString(1000, u'a')), QString(1000, u'a'));
         QCOMPARE(Text::forDisplay(QString(998, u'a') + u"🇯🇵"_qs), QString(998, u'a') + u'…'); // no half pair
@@ -300,13 +293,18 @@ private Q_SLOTS:
         QCOMPARE(desktop.calls, QStringList{u"copy w1 AXPosition"_qs}); // size is not read after that
     }
 
-    void moveSetsSizeAndPositionTwiceThenConfirms()
+    void moveSetsTwiceThenConfirms()
     {
         QVERIFY(discovery->move(editorWindow(), QRectF(0, 0, 1280, 775)));
         QCOMPARE(desktop.callsMatching(u"set"_qs),
                  (QStringList{u"set w1 AXSize (1280.0, 775.0)"_qs, u"set w1 AXPosition (0.0, 0.0)"_qs,
                               u"set w1 AXSize (1280.0, 775.0)"_qs, u"set w1 AXPosition (0.0, 0.0)"_qs}));
         QCOMPARE(sleeper.sleeps, (QList<double>{0.1, 0.18}));
+        init();
+        const AppWindow w = editorWindow({.scriptedReads = {QRectF(0, 0, 500, 500), QRectF(30, 0, 500, 500)}});
+        QVERIFY(discovery->move(w, QRectF(0, 0, 500, 500)));
+        QCOMPARE(sleeper.sleeps, (QList<double>{0.1, 0.18, 0.1, 0.18}));
+        QCOMPARE(desktop.callsMatching(u"set w1"_qs).size(), 8);
     }
 
     // The window must land within 6 points on every value: eight attempts of four sets each when it never
@@ -335,14 +333,6 @@ private Q_SLOTS:
         // Numbers in log lines are the shortest that read back the same, whole ones with ".0".
         QCOMPARE(GeometryText::describe(QPointF(-0.0, 0.1 + 0.2)), u"(-0.0, 0.30000000000000004)"_qs);
         QCOMPARE(GeometryText::describe(QSizeF(1e16, 0.00001)), u"(1e+16, 1e-05)"_qs);
-    }
-
-    void moveRepeatsWhenTheConfirmingReadDrifts()
-    {
-        const AppWindow w = editorWindow({.scriptedReads = {QRectF(0, 0, 500, 500), QRectF(30, 0, 500, 500)}});
-        QVERIFY(discovery->move(w, QRectF(0, 0, 500, 500)));
-        QCOMPARE(sleeper.sleeps, (QList<double>{0.1, 0.18, 0.1, 0.18}));
-        QCOMPARE(desktop.callsMatching(u"set w1"_qs).size(), 8);
     }
 
     void moveUnminimizesFirst()
