@@ -30,13 +30,16 @@ void SlotOpening::launchSlot(int slot)
     if (!s)
         return;
     const SlotEntry& entry = s->entry;
-    const QString kind = entry.kind.value_or(QString());
-    if (kind == QStringLiteral("terminal")) {
+    switch (entry.windowKind()) {
+    case WindowKind::terminal:
         Launcher::openInTerminal(m_state.m_desktop.processes, entry.path);
-    } else if (kind == QStringLiteral("safari")) {
+        break;
+    case WindowKind::safari:
         Launcher::openInSafari(m_state.m_desktop.processes, entry.url.value_or(QString()));
-    } else {
+        break;
+    case WindowKind::vscode:
         Launcher::openInVSCode(m_state.m_desktop.processes, entry.path);
+        break;
     }
 }
 
